@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/SectionList.h"
+
+namespace vantrel {
+
+// The combo boxes of the main dialog, read by selected index.
+enum class Combo { KeyPair, KeyLen, Mode, Purpose, Entry };
+
+// Index meanings of the combo boxes, in the order the program sees them.
+namespace KeyPairIndex { enum { Pelora = 0, Generate = 1, Default = 2 }; }
+namespace KeyLenIndex { enum { Bits128 = 0, Bits192 = 1, Bits256 = 2 }; }
+namespace ModeIndex { enum { ECB = 0, CBC = 1, OFB = 2, CTR = 3 }; }
+namespace PurposeIndex { enum { Demonstration = 0, PracticalUse = 1 }; }
+namespace EntryIndex { enum { Multi = 0, Single = 1 }; }  // the box sorts its items
+
+// What a file chooser is asked for.
+struct FileChooserRequest {
+    bool mustExist = true;            // false: a new name may be typed
+    std::string defaultExtension = "vnf";
+    std::string initialName = "*.vnf";
+};
+
+// The one way core operations reach their user. The dialog implements it with
+// Qt widgets, the tests with fakes and the command line with plain values.
+// Implementations of chooseFile move the process's working directory to the
+// chosen file's folder where the platform's chooser does so (the dialog).
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+
+    // A modal message with an OK button only.
+    virtual void showMessage(const std::string& text) = 0;
+    // The full path of the chosen file, or nothing when the user cancelled.
+    virtual std::optional<std::string> chooseFile(const FileChooserRequest& request) = 0;
+
+    virtual SectionList& sectionList() = 0;
+    virtual int comboSelection(Combo combo) const = 0;
+    virtual std::string keyText() const = 0;
+    virtual std::string imagePath() const = 0;
+};
+
+}  // namespace vantrel
