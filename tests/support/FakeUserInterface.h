@@ -1,0 +1,58 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/SectionRows.h"
+#include "core/UserInterface.h"
+
+namespace vantrel::testing {
+
+// A user interface whose controls are plain fields; it records every message
+// and answers file choosers from a queue (an empty queue means cancel).
+class FakeUserInterface final : public UserInterface {
+public:
+    std::string image;
+    std::string key;
+    int keyPair = KeyPairIndex::Pelora;
+    int keyLen = KeyLenIndex::Bits128;
+    int mode = ModeIndex::CBC;
+    int purpose = PurposeIndex::Demonstration;
+    int entry = EntryIndex::Multi;
+    SectionRows rows;
+    std::vector<std::string> messages;
+    std::deque<std::optional<std::string>> chooserAnswers;
+    std::vector<FileChooserRequest> chooserRequests;
+
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> chooseFile(const FileChooserRequest& request) override
+    {
+        chooserRequests.push_back(request);
+        if (chooserAnswers.empty())
+            return std::nullopt;
+        auto answer = chooserAnswers.front();
+        chooserAnswers.pop_front();
+        return answer;
+    }
+    SectionList& sectionList() override { return rows; }
+    int comboSelection(Combo combo) const override
+    {
+        switch (combo) {
+        case Combo::KeyPair: return keyPair;
+        case Combo::KeyLen: return keyLen;
+        case Combo::Mode: return mode;
+        case Combo::Purpose: return purpose;
+        case Combo::Entry: return entry;
+        }
+        return 0;
+    }
+    std::string keyText() const override { return key; }
+    std::string imagePath() const override { return image; }
+
+    // The only message shown, or "" when there was none; fails loudly on more.
+    std::string lastMessage() const { return messages.empty() ? std::string() : messages.back(); }
+};
+
+}  // namespace vantrel::testing

@@ -1,0 +1,31 @@
+#include "signing/HexToBytes.h"
+
+namespace vantrel {
+
+namespace {
+
+// The digit's value by the formula the key and seed texts have always been
+// read with; any other character yields what the formula gives.
+int DigitValue(char ch)
+{
+    const auto c = static_cast<signed char>(ch);
+    if (c >= 'a')
+        return c - 0x57;
+    if (c >= 'A')
+        return c - 0x37;
+    return c - 0x30;
+}
+
+}  // namespace
+
+void HexToBytes(const char* text, std::uint8_t* destination, int length)
+{
+    if (length <= 1) {
+        destination[0] = static_cast<std::uint8_t>(DigitValue(text[0]));
+        return;
+    }
+    for (int i = 0; i < length / 2; ++i)
+        destination[i] = static_cast<std::uint8_t>(16 * DigitValue(text[2 * i]) + DigitValue(text[2 * i + 1]));
+}
+
+}  // namespace vantrel
