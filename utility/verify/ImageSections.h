@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+// One section header of an image as the listing tool prints it.
+struct ListedSection {
+    std::string name;
+    std::string type;        // "progbits", "nobits", ...
+    std::uint32_t flags = 0;
+    std::uint32_t address = 0;
+    std::uint32_t size = 0;
+};
+
+// Reads an image's sections through the two tools: the listing from
+// "scnlist -sh", the bytes of one section through "sectmend -get NAME -o FILE"
+// into a private temporary directory that goes with the object.
+class ImageSections {
+public:
+    ImageSections(std::string toolDirectory, std::string imagePath);
+    ~ImageSections();
+    ImageSections(const ImageSections&) = delete;
+    ImageSections& operator=(const ImageSections&) = delete;
+
+    // Lists the image's sections; false with error set when the listing
+    // cannot be had.
+    bool List(std::string& error);
+    const std::vector<ListedSection>& sections() const { return sections_; }
+
+    // The first listed section with this name, or with this address and size
+    // and file contents.
+    const ListedSection* FindByName(const std::string& name) const;
+    const ListedSection* FindByRange(std::uint32_t address, std::uint32_t size) const;
+
+    // The section's bytes as stored in the image.
+    std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& name, std::string& error);
+
+private:
+    std::string toolDirectory_;
+    std::string imagePath_;
+    std::filesystem::path scratch_;
+    std::vector<ListedSection> sections_;
+};
+
+// Parses a "scnlist -sh" listing: seven heading lines, then one line of
+// twelve blank-separated tokens per section. Lines that do not have that
+// shape are skipped.
+std::vector<ListedSection> ParseSectionListing(const std::string& listing);
+
+}  // namespace vantrel

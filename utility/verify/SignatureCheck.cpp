@@ -1,0 +1,177 @@
+#include "verify/SignatureCheck.h"
+
+#include <openssl/evp.h>
+
+#include <array>
+#include <cctype>
+#include <fstream>
+#include <optional>
+
+#include "core/OpenSslHandles.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::size_t SignatureValueBytes = 24;
+
+// A big number token of the key and curve files: hexadecimal digits, no prefix.
+BignumPtr ReadHexNumber(std::istream& in)
+{
+    std::string token;
+    if (!(in >> token) || token.empty())
+        return nullptr;
+    for (char c : token)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return nullptr;
+    BIGNUM* value = nullptr;
+    if (BN_hex2bn(&value, token.c_str()) == 0)
+        return nullptr;
+    return BignumPtr(value);
+}
+
+// The curve y^2 + xy = x^3 + Ax^2 + B over GF(2^m) with its base point and
+// the base point's order, read from the curve file.
+struct Curve {
+    EcGroupPtr group;
+    EcPointPtr base;
+    BignumPtr order;
+};
+
+std::optional<Curve> ReadCurve(const std::string& path, BN_CTX* ctx, std::string& detail)
+{
+    std::ifstream in(path);
+    int m = 0, a = 0, b = 0, c = 0;
+    BignumPtr coefficientA, coefficientB, q, x, y;
+    if (in >> m)
+        coefficientA = ReadHexNumber(in);
+    if (coefficientA)
+        coefficientB = ReadHexNumber(in);
+    if (coefficientB)
+        q = ReadHexNumber(in);
+    if (q)
+        x = ReadHexNumber(in);
+    if (x)
+        y = ReadHexNumber(in);
+    if (!y || !(in >> a >> b >> c)) {
+        detail = "cannot read the curve file " + path;
+        return std::nullopt;
+    }
+    if (m <= 0 || a <= 0 || a >= m || (b != 0 && (b >= a || c <= 0 || c >= b))) {
+        detail = "the curve file " + path + " holds unusable field exponents";
+        return std::nullopt;
+    }
+    BignumPtr polynomial(BN_new());
+    bool ok = polynomial && BN_set_bit(polynomial.get(), m) && BN_set_bit(polynomial.get(), a) &&
+              BN_set_bit(polynomial.get(), 0);
+    if (ok && b != 0)
+        ok = BN_set_bit(polynomial.get(), b) && BN_set_bit(polynomial.get(), c);
+    Curve curve;
+    if (ok)
+        curve.group.reset(EC_GROUP_new_curve_GF2m(polynomial.get(), coefficientA.get(), coefficientB.get(), ctx));
+    if (curve.group)
+        curve.base.reset(EC_POINT_new(curve.group.get()));
+    if (!curve.base ||
+        !EC_POINT_set_affine_coordinates(curve.group.get(), curve.base.get(), x.get(), y.get(), ctx) ||
+        EC_POINT_is_on_curve(curve.group.get(), curve.base.get(), ctx) != 1) {
+        detail = "the curve file " + path + " does not describe a usable curve: " + OpenSslErrorText();
+        return std::nullopt;
+    }
+    curve.order = std::move(q);
+    return curve;
+}
+
+EcPointPtr ReadPublicKey(const std::string& path, const Curve& curve, BN_CTX* ctx, std::string& detail)
+{
+    std::ifstream in(path);
+    if (!in) {
+        detail = "cannot read the public key file " + path;
+        return nullptr;
+    }
+    BignumPtr x = ReadHexNumber(in);
+    BignumPtr y = x ? ReadHexNumber(in) : nullptr;
+    EcPointPtr point(y ? EC_POINT_new(curve.group.get()) : nullptr);
+    if (!point || !EC_POINT_set_affine_coordinates(curve.group.get(), point.get(), x.get(), y.get(), ctx) ||
+        EC_POINT_is_on_curve(curve.group.get(), point.get(), ctx) != 1) {
+        detail = "the public key file " + path + " does not hold a point of the curve";
+        return nullptr;
+    }
+    return point;
+}
+
+BignumPtr MessageDigestNumber(const std::vector<std::uint8_t>& message)
+{
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    if (!EVP_Digest(message.data(), message.size(), digest.data(), &length, EVP_sha1(), nullptr))
+        return nullptr;
+    return BignumPtr(BN_bin2bn(digest.data(), static_cast<int>(length), nullptr));
+}
+
+bool InRange(const BIGNUM* value, const BIGNUM* order)
+{
+    return !BN_is_zero(value) && !BN_is_negative(value) && BN_cmp(value, order) < 0;
+}
+
+// x(u1*G + u2*W) mod q == r, with w = s^-1, u1 = h*w, u2 = r*w (mod q).
+bool SignatureEquationHolds(const Curve& curve, const EC_POINT* publicPoint, const BIGNUM* h, const BIGNUM* r,
+                            const BIGNUM* s, BN_CTX* ctx, std::string& detail)
+{
+    const EC_GROUP* group = curve.group.get();
+    const BIGNUM* q = curve.order.get();
+    BignumPtr w(BN_mod_inverse(nullptr, s, q, ctx));
+    BignumPtr u1(BN_new()), u2(BN_new()), x(BN_new()), v(BN_new());
+    EcPointPtr p1(EC_POINT_new(group)), p2(EC_POINT_new(group));
+    const bool computed = w && u1 && u2 && x && v && p1 && p2 && BN_mod_mul(u1.get(), h, w.get(), q, ctx) &&
+                          BN_mod_mul(u2.get(), r, w.get(), q, ctx) &&
+                          EC_POINT_mul(group, p1.get(), nullptr, curve.base.get(), u1.get(), ctx) &&
+                          EC_POINT_mul(group, p2.get(), nullptr, publicPoint, u2.get(), ctx) &&
+                          EC_POINT_add(group, p1.get(), p1.get(), p2.get(), ctx);
+    if (!computed) {
+        detail = "the signature equation could not be computed: " + OpenSslErrorText();
+        return false;
+    }
+    if (EC_POINT_is_at_infinity(group, p1.get()) ||
+        !EC_POINT_get_affine_coordinates(group, p1.get(), x.get(), nullptr, ctx) ||
+        !BN_nnmod(v.get(), x.get(), q, ctx) || BN_cmp(v.get(), r) != 0) {
+        detail = "the signature does not match the message and the public key";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CheckSignature(const SignatureInputs& inputs, std::string& detail)
+{
+    BnCtxPtr ctx(BN_CTX_new());
+    if (!ctx) {
+        detail = OpenSslErrorText();
+        return false;
+    }
+    const auto curve = ReadCurve(inputs.curvePath, ctx.get(), detail);
+    if (!curve)
+        return false;
+    const EcPointPtr publicPoint = ReadPublicKey(inputs.publicKeyPath, *curve, ctx.get(), detail);
+    if (!publicPoint)
+        return false;
+    if (inputs.signature.size() < 2 * SignatureValueBytes) {
+        detail = "digital_signature holds " + std::to_string(inputs.signature.size()) + " bytes, fewer than 48";
+        return false;
+    }
+    const unsigned char* bytes = inputs.signature.data();
+    BignumPtr r(BN_lebin2bn(bytes, SignatureValueBytes, nullptr));
+    BignumPtr s(BN_lebin2bn(bytes + SignatureValueBytes, SignatureValueBytes, nullptr));
+    BignumPtr h = MessageDigestNumber(inputs.message);
+    if (!r || !s || !h) {
+        detail = OpenSslErrorText();
+        return false;
+    }
+    if (!InRange(r.get(), curve->order.get()) || !InRange(s.get(), curve->order.get())) {
+        detail = "digital_signature does not hold a signature (r or s out of range; is the image signed?)";
+        return false;
+    }
+    return SignatureEquationHolds(*curve, publicPoint.get(), h.get(), r.get(), s.get(), ctx.get(), detail);
+}
+
+}  // namespace vantrel

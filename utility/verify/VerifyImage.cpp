@@ -1,0 +1,73 @@
+#include "verify/VerifyImage.h"
+
+#include <optional>
+#include <vector>
+
+#include "verify/AesDataCheck.h"
+#include "verify/ImageSections.h"
+#include "verify/SignatureCheck.h"
+
+namespace vantrel {
+
+namespace {
+
+std::optional<std::vector<std::uint8_t>> SectionBytes(ImageSections& image, const std::string& name,
+                                                      std::string& error)
+{
+    if (!image.FindByName(name)) {
+        error = "the image has no " + name + " section";
+        return std::nullopt;
+    }
+    return image.ReadBytes(name, error);
+}
+
+void CheckImageSignature(const VerifyRequest& request, ImageSections& image, VerifyReport& report)
+{
+    std::string detail;
+    auto signature = SectionBytes(image, "digital_signature", detail);
+    auto message = signature ? SectionBytes(image, "msg_data", detail) : std::nullopt;
+    if (!message) {
+        report.Fail("signature", detail);
+        return;
+    }
+    SignatureInputs inputs{request.toolDirectory + "/ecc_koblitz.ecs", request.publicKeyPath, std::move(*signature),
+                           std::move(*message)};
+    if (CheckSignature(inputs, detail))
+        report.Pass("signature", "ECDSA signature over msg_data (" + std::to_string(inputs.message.size()) +
+                                     " bytes) holds for " + request.publicKeyPath);
+    else
+        report.Fail("signature", detail);
+}
+
+void CheckImageRecord(const VerifyRequest& request, ImageSections& image, VerifyReport& report)
+{
+    if (!request.keyText) {
+        report.Skip("AESData", "not checked: give the AES key to check the record and its sections");
+        return;
+    }
+    std::string error;
+    const auto record = SectionBytes(image, "AESData", error);
+    if (!record) {
+        report.Fail("AESData", error);
+        return;
+    }
+    CheckAesData(*record, *request.keyText, image, report, request.progress);
+}
+
+}  // namespace
+
+VerifyReport VerifyImage(const VerifyRequest& request)
+{
+    VerifyReport report;
+    ImageSections image(request.toolDirectory, request.imagePath);
+    std::string error;
+    if (!image.List(error)) {
+        report.Fail("image", error);
+        return report;
+    }
+    CheckImageSignature(request, image, report);
+    CheckImageRecord(request, image, report);
+    return report;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "verify/VerifyReport.h"
+
+namespace vantrel {
+
+struct VerifyRequest {
+    std::string imagePath;
+    std::string toolDirectory;             // sectmend, scnlist and ecc_koblitz.ecs
+    std::string publicKeyPath = "public.ecs";
+    std::optional<std::string> keyText;    // the AES key in hex; none: AESData is not checked
+    std::function<void(const std::string&)> progress;  // one line per section; may be empty
+};
+
+// Checks a protected image the way the target's boot code does: the ECDSA
+// signature in digital_signature over the contents of msg_data, and with a
+// key the AESData record and every section it names. Reads the image through
+// the tools; never writes it.
+VerifyReport VerifyImage(const VerifyRequest& request);
+
+}  // namespace vantrel
