@@ -28,7 +28,9 @@ constexpr long PollTimedOut = -1;
 // count read; 0 at the end of the child's output or when the read fails.
 long PollToolPipe(int readHandle, char* destination, std::size_t maximum);
 
-// Closes the current capture and reaps its child.
+// Closes the current capture and reaps its child: the read end is closed
+// first (a child still writing sees a broken pipe), then the child gets a
+// short grace period to end and is killed after it.
 void CloseToolPipe();
 
 // Result of RunToolAndWait when the tool could not be started.
@@ -38,5 +40,9 @@ constexpr int ToolCouldNotStart = -1;
 // without a time limit. Returns the child's exit status (0..255; a child
 // ended by a signal gives 128 + the signal number), or ToolCouldNotStart.
 int RunToolAndWait(const std::string& file, const ToolArguments& parameters);
+
+// The exit status of the child the last CloseToolPipe reaped (as
+// RunToolAndWait gives it), or ToolCouldNotStart before the first capture.
+int LastCaptureExitStatus();
 
 }  // namespace vantrel

@@ -1,0 +1,133 @@
+#include "SectionListing.h"
+
+#include <fcntl.h>
+#include <gelf.h>
+#include <libelf.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "ListingText.h"
+
+namespace scnlist {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { if (fd_ >= 0) close(fd_); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+struct ElfEnd { void operator()(Elf* elf) const { elf_end(elf); } };
+using ElfHandle = std::unique_ptr<Elf, ElfEnd>;
+
+std::string Quoted(const std::string& path)
+{
+    return "'" + Escaped(path, false) + "'";
+}
+
+[[noreturn]] void Fail(const std::string& path, const std::string& why)
+{
+    throw ListingError(Quoted(path) + " " + why);
+}
+
+std::string LibraryError()
+{
+    const char* text = elf_errmsg(-1);
+    return text != nullptr ? text : "unknown libelf error";
+}
+
+// The ELF handle of a file that is a 32-bit ELF object, or a ListingError.
+ElfHandle OpenElf32(const std::string& path, const FileDescriptor& file)
+{
+    if (elf_version(EV_CURRENT) == EV_NONE)
+        throw ListingError("the ELF library is out of date: " + LibraryError());
+    ElfHandle elf(elf_begin(file.get(), ELF_C_READ_MMAP, nullptr));
+    if (!elf)
+        Fail(path, "could not be read: " + LibraryError());
+    switch (elf_kind(elf.get())) {
+    case ELF_K_ELF:
+        break;
+    case ELF_K_AR:
+        Fail(path, "is an archive; only single ELF files are listed");
+    default:
+        Fail(path, "is not an ELF file");
+    }
+    const char* ident = elf_getident(elf.get(), nullptr);
+    if (ident == nullptr)
+        Fail(path, "is not an ELF file");
+    if (ident[EI_CLASS] == ELFCLASS64)
+        Fail(path, "is a 64-bit ELF file; only 32-bit files are listed");
+    if (ident[EI_CLASS] != ELFCLASS32 || elf32_getehdr(elf.get()) == nullptr)
+        Fail(path, "is not a valid 32-bit ELF file: " + LibraryError());
+    return elf;
+}
+
+std::string Heading(const std::string& path, const Elf32_Ehdr& header, std::size_t count,
+                    std::size_t namesIndex)
+{
+    const bool little = header.e_ident[EI_DATA] == ELFDATA2LSB;
+    std::string text;
+    text += "File: " + Escaped(path, false) + "\n";
+    text += std::string("Class: ELF32, ") + (little ? "little" : "big") + " endian\n";
+    text += "Machine: " + std::to_string(header.e_machine) + "\n";
+    text += "Section headers: " + std::to_string(count) + "\n";
+    text += "Section name table: section " + std::to_string(namesIndex) + "\n";
+    text += "Flag letters: W write, A alloc, X execute, M merge, S strings, I info, L link order, "
+            "O OS nonconforming, G group, T TLS, C compressed, E exclude, o OS, p processor, "
+            "x unknown, - none\n";
+    text += "Columns: INDEX TYPE FLAGS ADDR OFFSET SIZE FLAGLETTERS LINK INFO ALIGN ENTSIZE 'NAME'\n";
+    return text;
+}
+
+std::string SectionLine(std::size_t index, const Elf32_Shdr& header, const char* name)
+{
+    std::string line = std::to_string(index);
+    line += " " + TypeWord(header.sh_type);
+    line += " " + Hex8(header.sh_flags);
+    line += " " + Hex8(header.sh_addr);
+    line += " " + Hex8(header.sh_offset);
+    line += " " + Hex8(header.sh_size);
+    line += " " + FlagLetters(header.sh_flags);
+    line += " " + std::to_string(header.sh_link);
+    line += " " + std::to_string(header.sh_info);
+    line += " " + std::to_string(header.sh_addralign);
+    line += " " + std::to_string(header.sh_entsize);
+    line += " '" + Escaped(name != nullptr ? name : "", true) + "'\n";
+    return line;
+}
+
+}  // namespace
+
+std::string ListSections(const std::string& path)
+{
+    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        Fail(path, std::string("could not be opened: ") + std::strerror(errno));
+    ElfHandle elf = OpenElf32(path, file);
+
+    std::size_t count = 0, namesIndex = 0;
+    if (elf_getshdrnum(elf.get(), &count) != 0 || elf_getshdrstrndx(elf.get(), &namesIndex) != 0)
+        Fail(path, "has unreadable section headers: " + LibraryError());
+
+    std::string listing = Heading(path, *elf32_getehdr(elf.get()), count, namesIndex);
+    for (std::size_t index = 0; index < count; ++index) {
+        Elf_Scn* section = elf_getscn(elf.get(), index);
+        const Elf32_Shdr* header = section != nullptr ? elf32_getshdr(section) : nullptr;
+        if (header == nullptr)
+            Fail(path, "has an unreadable section header " + std::to_string(index) + ": " + LibraryError());
+        listing += SectionLine(index, *header, elf_strptr(elf.get(), namesIndex, header->sh_name));
+    }
+    return listing;
+}
+
+}  // namespace scnlist

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace scnlist {
+
+// A file that cannot be listed; the text says which file and why.
+class ListingError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The whole listing of the 32-bit ELF file at path: seven heading lines, then
+// one line per section header in index order with twelve blank-separated
+// tokens: INDEX TYPE FLAGS ADDR OFFSET SIZE FLAGLETTERS LINK INFO ALIGN
+// ENTSIZE 'NAME'. Throws ListingError for a file that cannot be opened, is
+// not ELF, is an archive, is not 32-bit or has unreadable section headers.
+std::string ListSections(const std::string& path);
+
+}  // namespace scnlist
