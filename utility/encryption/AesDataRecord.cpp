@@ -1,0 +1,53 @@
+#include "encryption/AesDataRecord.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+void StoreLittleEndian(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> AesDataPlainTable(const std::vector<AesDataEntry>& entries)
+{
+    std::vector<std::uint8_t> table(AesDataEntrySize * entries.size());
+    std::uint8_t* at = table.data();
+    for (const AesDataEntry& entry : entries) {
+        StoreLittleEndian(at, entry.address);
+        StoreLittleEndian(at + 4, entry.size);
+        StoreLittleEndian(at + 8, entry.flags);
+        std::copy(entry.digest.begin(), entry.digest.end(), at + 12);
+        at += AesDataEntrySize;
+    }
+    return table;
+}
+
+Outcome WriteAesDataRecord(std::vector<std::uint8_t>& section, const std::array<std::uint8_t, 16>& iv,
+                           std::uint32_t cipherChoice, const std::vector<AesDataEntry>& entries,
+                           AesCipher& cipher)
+{
+    if (section.size() < AesDataRecordSize(entries.size()))
+        return Outcome::Fail("The AESData record does not fit its section.\n");
+    std::vector<std::uint8_t> table = AesDataPlainTable(entries);
+    Sha1Digest tableDigest{};
+    if (Outcome digested = Sha1(table, tableDigest); !digested)
+        return digested;
+    if (Outcome encrypted = cipher.Encrypt(table); !encrypted)
+        return encrypted;
+
+    std::uint8_t* header = section.data();
+    std::copy(iv.begin(), iv.end(), header);
+    std::copy(tableDigest.begin(), tableDigest.end(), header + 16);
+    StoreLittleEndian(header + 36, static_cast<std::uint32_t>(table.size()));
+    StoreLittleEndian(header + 40, cipherChoice);
+    std::copy(table.begin(), table.end(), header + AesDataHeaderSize);
+    return Outcome::Ok();
+}
+
+}  // namespace vantrel
