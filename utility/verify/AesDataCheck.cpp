@@ -206,7 +206,14 @@ void CheckAesData(const std::vector<std::uint8_t>& aesData, const std::string& k
     const AesDataHeader header = ReadAesDataHeader(aesData);
     if (!CheckHeader(header, aesData.size(), report))
         return;
-    WipedKey key{KeyFromText(keyText, KeyBytesOfIndex[header.cipherChoice >> 4])};
+    const int keyBytes = KeyBytesOfIndex[header.cipherChoice >> 4];
+    if (keyText.size() > 2 * static_cast<std::size_t>(keyBytes)) {
+        report.Fail("AESData key", "the key has " + std::to_string(keyText.size()) + " digits; the record's AES-" +
+                                       std::to_string(keyBytes * 8) + " takes at most " +
+                                       std::to_string(2 * keyBytes));
+        return;
+    }
+    WipedKey key{KeyFromText(keyText, keyBytes)};
     std::vector<std::uint8_t> table(aesData.begin() + AesDataHeaderSize,
                                     aesData.begin() + AesDataHeaderSize + header.tableLength);
     std::string error;

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel::cli {
+
+// The directory the tools and the curve file are taken from: the working
+// directory when it holds sectmend, otherwise the running executable's.
+std::string FindToolDirectory();
+
+}  // namespace vantrel::cli
