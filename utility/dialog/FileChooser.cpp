@@ -1,0 +1,30 @@
+#include "FileChooser.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "WaitCursor.h"
+
+namespace vantrel {
+
+std::optional<std::string> ChooseFileWithDialog(QWidget* owner, const FileChooserRequest& request)
+{
+    const NormalCursor cursor;
+    QFileDialog chooser(owner, QString(), QDir::currentPath(), QString::fromLatin1(ImageFileFilter));
+    chooser.setObjectName(QStringLiteral("fileChooser"));
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    chooser.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+        return std::nullopt;
+
+    const QFileInfo chosen(chooser.selectedFiles().constFirst());
+    // Files opened later by bare name (keys, temporary files) go where the
+    // chosen file is, as after the platform's own chooser.
+    QDir::setCurrent(chosen.absolutePath());
+    return QFile::encodeName(chosen.absoluteFilePath()).toStdString();
+}
+
+}  // namespace vantrel

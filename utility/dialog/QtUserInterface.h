@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "MainDialogTemplate.h"
+#include "core/UserInterface.h"
+
+class QWidget;
+
+namespace vantrel {
+
+// The core's user interface over the main dialog's widgets. Messages go to a
+// modal message box owned by the dialog and files come from a modal chooser;
+// both can be replaced (the screenshot run and the tests do so).
+class QtUserInterface final : public UserInterface {
+public:
+    using MessageSink = std::function<void(const std::string&)>;
+    using FileChooser = std::function<std::optional<std::string>(const FileChooserRequest&)>;
+
+    QtUserInterface(QWidget& owner, const MainDialogControls& controls);
+
+    void showMessage(const std::string& text) override;
+    std::optional<std::string> chooseFile(const FileChooserRequest& request) override;
+    SectionList& sectionList() override;
+    int comboSelection(Combo combo) const override;
+    std::string keyText() const override;
+    std::string imagePath() const override;
+
+    void setImagePath(const std::string& path);
+    // "...": an existing image; the path box changes only after OK.
+    void browseForImage();
+
+    void setMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
+    void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
+
+private:
+    const MainDialogControls& controls_;
+    MessageSink messageSink_;
+    FileChooser fileChooser_;
+};
+
+// A modal message box owned by owner: OK only, the program's name as title.
+void ShowMessageBox(QWidget* owner, const std::string& text);
+
+}  // namespace vantrel

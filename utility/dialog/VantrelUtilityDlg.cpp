@@ -1,0 +1,133 @@
+#include "VantrelUtilityDlg.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <exception>
+#include <string>
+
+#include "AboutDlg.h"
+#include "AppIcon.h"
+#include "ToolDirectory.h"
+#include "WaitCursor.h"
+#include "XListCtrl.h"
+#include "encryption/Save.h"
+#include "inventory/Load.h"
+#include "signing/Generate.h"
+
+namespace vantrel {
+
+CVantrelUtilityDlg::CVantrelUtilityDlg(QWidget* parent)
+    : QDialog(parent), controls_(BuildMainDialog(*this)), ui_(*this, controls_)
+{
+    OnInitDialog();
+    ConnectSignals();
+}
+
+CVantrelUtilityDlg::~CVantrelUtilityDlg() = default;
+
+void CVantrelUtilityDlg::OnInitDialog()
+{
+    AddContextMenu();
+    setWindowIcon(VantrelIcon());
+    controls_.keyPair->setCurrentIndex(KeyPairIndex::Pelora);
+    controls_.keyLen->setCurrentIndex(KeyLenIndex::Bits128);
+    controls_.mode->setCurrentIndex(ModeIndex::CBC);
+    controls_.purpose->setCurrentIndex(PurposeIndex::Demonstration);
+    controls_.entry->setCurrentIndex(EntryIndex::Multi);
+    controls_.key->clear();
+    controls_.imagePath->clear();
+    SetUpSectionList();
+    state_.toolDirectory = FindToolDirectory();
+    controls_.browse->setFocus();
+}
+
+// The window menu belongs to the window manager, so the dialog's own items
+// live in its context menu: Close, and after a separator the About box.
+void CVantrelUtilityDlg::AddContextMenu()
+{
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* close = new QAction(QStringLiteral("&Close"), this);
+    connect(close, &QAction::triggered, this, &QDialog::reject);
+    addAction(close);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    addAction(separator);
+    aboutAction_ = new QAction(QStringLiteral("&About Vantrel Utility..."), this);
+    addAction(aboutAction_);
+}
+
+void CVantrelUtilityDlg::SetUpSectionList()
+{
+    CXListCtrl& list = *controls_.sectionList;
+    list.SetExtendedStyle(list.GetExtendedStyle() | CXListCtrl::GridLines | CXListCtrl::CheckBoxes |
+                          CXListCtrl::HeaderDragDrop | CXListCtrl::FullRowSelect);
+    list.InsertColumn(SectionList::HashColumn, QStringLiteral("Hash"), CXListCtrl::FormatCenter, 40);
+    list.InsertColumn(SectionList::AesColumn, QStringLiteral("AES"), CXListCtrl::FormatCenter, 40);
+    list.InsertColumn(SectionList::NameColumn, QStringLiteral("Name"), CXListCtrl::FormatLeft, 150);
+    list.InsertColumn(SectionList::AddrColumn, QStringLiteral("Addr"), CXListCtrl::FormatCenter, 80);
+    list.InsertColumn(SectionList::SizeColumn, QStringLiteral("Size"), CXListCtrl::FormatCenter, 80);
+}
+
+void CVantrelUtilityDlg::ConnectSignals()
+{
+    connect(controls_.browse, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnBrowse);
+    connect(controls_.load, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnLoad);
+    connect(controls_.generate, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnGenerate);
+    connect(controls_.save, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnSave);
+    connect(aboutAction_, &QAction::triggered, this, &CVantrelUtilityDlg::OnAbout);
+}
+
+void CVantrelUtilityDlg::OnBrowse()
+{
+    ui_.browseForImage();
+}
+
+void CVantrelUtilityDlg::OnLoad()
+{
+    RunOperation([this] { vantrel::OnLoad(state_, ui_); });
+}
+
+void CVantrelUtilityDlg::OnGenerate()
+{
+    RunOperation([this] { vantrel::OnGenerate(state_, ui_); });
+}
+
+void CVantrelUtilityDlg::OnSave()
+{
+    RunOperation([this] { vantrel::OnSave(state_, ui_); });
+}
+
+void CVantrelUtilityDlg::OnAbout()
+{
+    CAboutDlg(this).exec();
+}
+
+template <typename Operation>
+void CVantrelUtilityDlg::RunOperation(Operation operation)
+{
+    const WaitCursor wait;
+    try {
+        operation();
+    } catch (const std::exception& error) {
+        ui_.showMessage(std::string("The operation stopped: ") + error.what());
+    }
+}
+
+void CVantrelUtilityDlg::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || event->modifiers() & ~Qt::KeypadModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+        button->click();
+    else
+        accept();
+}
+
+}  // namespace vantrel
