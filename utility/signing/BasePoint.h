@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/OpenSslHandles.h"
+#include "signing/CurveFile.h"
+#include "signing/Outcome.h"
+
+namespace vantrel {
+
+// Makes G = (x, y) of the curve file, checks that it lies on the curve and
+// that q*G is the point at infinity, and then makes G with order q the
+// group's generator, so later multiplications by secret scalars take the
+// library's constant-time path. Messages: "Problem - point (x,y) is not on
+// the curve", "Problem - point (x,y) is not of order q", or a "Problem - "
+// message with the library's error text.
+Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context);
+
+}  // namespace vantrel

@@ -1,0 +1,33 @@
+#include "signing/ImageBackup.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace vantrel {
+
+Outcome<ImageBackup> ImageBackup::Take(const std::string& imagePath)
+{
+    std::ifstream in(imagePath, std::ios::binary);
+    ImageBackup backup;
+    backup.path_ = imagePath;
+    if (!in)
+        return Outcome<ImageBackup>::Fail("Problem - cannot read the image " + imagePath + ": " +
+                                          std::strerror(errno));
+    backup.bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return backup;
+}
+
+Outcome<Done> ImageBackup::Restore() const
+{
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(bytes_.data(), static_cast<std::streamsize>(bytes_.size()));
+    out.close();
+    if (!out)
+        return Outcome<Done>::Fail("Problem - the image " + path_ + " could not be restored: " +
+                                   std::strerror(errno));
+    return Done{};
+}
+
+}  // namespace vantrel

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "signing/Outcome.h"
+
+namespace vantrel {
+
+// The image's bytes as they were before a signing changed it, so that a
+// signing that stops halfway leaves the image as it found it.
+class ImageBackup {
+public:
+    static Outcome<ImageBackup> Take(const std::string& imagePath);
+
+    // Writes the saved bytes back over the image.
+    Outcome<Done> Restore() const;
+
+private:
+    std::string path_;
+    std::vector<char> bytes_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/OpenSslHandles.h"
+#include "signing/Outcome.h"
+
+namespace vantrel {
+
+// The key files and the signature record, by bare name in the current
+// working directory. Each holds whitespace-separated big numbers in
+// uppercase hexadecimal, each line ending in a line break:
+//   public.ecs     "X Y"  the affine coordinates of the public point
+//   private.ecs    "d"    the private scalar (readable by its owner only)
+//   signature.ecs  "r", "s" on two lines
+inline constexpr const char* PublicKeyFileName = "public.ecs";
+inline constexpr const char* PrivateKeyFileName = "private.ecs";
+inline constexpr const char* SignatureRecordFileName = "signature.ecs";
+
+// Replaces both key files only once both have been written in full under
+// temporary names, so a failure leaves the earlier key pair as it was.
+Outcome<Done> WriteKeyFiles(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d);
+
+// The first number of private.ecs. A missing file gives the message that asks
+// for it; a malformed number gives a "Problem - " message that does not show
+// the file's text.
+Outcome<BignumPtr> ReadPrivateKey();
+
+Outcome<Done> WriteSignatureRecord(const BIGNUM* r, const BIGNUM* s);
+
+}  // namespace vantrel

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace vantrel {
+
+// The result of a signing step: a value, or the message that tells the user
+// what went wrong. The operation that called the step shows the message.
+template <class T>
+class Outcome {
+public:
+    Outcome(T value) : value_(std::move(value)) {}
+    static Outcome Fail(std::string message)
+    {
+        Outcome outcome;
+        outcome.message_ = std::move(message);
+        return outcome;
+    }
+
+    bool ok() const { return value_.has_value(); }
+    T& value() { return *value_; }
+    const T& value() const { return *value_; }
+    const std::string& message() const { return message_; }
+
+private:
+    Outcome() = default;
+
+    std::optional<T> value_;
+    std::string message_;
+};
+
+// The value of a step that only succeeds or fails.
+struct Done {};
+
+}  // namespace vantrel
