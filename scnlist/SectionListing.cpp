@@ -118,6 +118,10 @@ std::string ListSections(const std::string& path)
     std::size_t count = 0, namesIndex = 0;
     if (elf_getshdrnum(elf.get(), &count) != 0 || elf_getshdrstrndx(elf.get(), &namesIndex) != 0)
         Fail(path, "has unreadable section headers: " + LibraryError());
+    // The library reports no sections at all when the header table lies
+    // beyond the end of the file; that is a damaged file, not an empty one.
+    if (count == 0 && elf32_getehdr(elf.get())->e_shnum != 0)
+        Fail(path, "has a section header table beyond the end of the file");
 
     std::string listing = Heading(path, *elf32_getehdr(elf.get()), count, namesIndex);
     for (std::size_t index = 0; index < count; ++index) {
