@@ -1,0 +1,163 @@
+#include "ELFFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "ElfDescriptor.h"
+#include "LibElf.h"
+
+namespace sectmend {
+
+namespace {
+
+// The archive's symbol index and long-name table, which the ELF library
+// hands out as members of their own: they are passed over, not images.
+bool IsArchiveIndex(const std::string& memberName)
+{
+    return memberName == "/" || memberName == "//" || memberName == "/SYM64/";
+}
+
+}  // namespace
+
+ELFFile::EBadFile::EBadFile(const std::string& file, const std::string& reason)
+{
+    std::fprintf(stderr, "ERROR: '%s' %s\n", file.c_str(), reason.c_str());
+}
+
+ELFFile::ECorruptedFile::ECorruptedFile(const std::string& file) : EBadFile(file, "is corruped") {}
+
+ELFFile::~ELFFile()
+{
+    close();
+}
+
+void ELFFile::openDescriptor(const std::string& path)
+{
+    descriptor_ = elf_open(path.c_str(), O_RDONLY, 0444);
+    if (descriptor_ == -1) throw EBadFile(path, "could not be opened");
+}
+
+void ELFFile::open(const std::string& path)
+{
+    close();
+    const LibElf& lib = libElf();
+    name_ = path;
+    openDescriptor(path);
+    elf_ = lib.begin(descriptor_, ELF_C_READ, nullptr);
+    if (elf_ == nullptr) throw ECorruptedFile(path);
+    const Elf_Kind kind = lib.kind(elf_);
+    if (kind == ELF_K_AR) throw EBadFile(path, "is ELF archive, use '" + path + "(element)'");
+    if (kind != ELF_K_ELF) throw EBadFile(path, "is not a valid ELF file");
+    struct stat status {};
+    if (fstat(descriptor_, &status) != 0) throw ECorruptedFile(path);
+    base_ = 0;
+    imageSize_ = static_cast<std::uint64_t>(status.st_size);
+}
+
+void ELFFile::open(const std::string& path, const std::string& element)
+{
+    close();
+    const LibElf& lib = libElf();
+    name_ = path + "(" + element + ")";
+    openDescriptor(path);
+    archive_ = lib.begin(descriptor_, ELF_C_READ, nullptr);
+    if (archive_ == nullptr) throw ECorruptedFile(path);
+    if (lib.kind(archive_) != ELF_K_AR) throw EBadFile(path, "is not a valid ELF archive file");
+    while (!selectMember(path, element)) {
+    }
+}
+
+// Begins the archive's next member and keeps it when it is the one asked for
+// (a member of machine 0 never is). Returns false to go on with the next one.
+bool ELFFile::selectMember(const std::string& path, const std::string& element)
+{
+    const LibElf& lib = libElf();
+    elf_ = lib.begin(descriptor_, ELF_C_READ, archive_);
+    if (elf_ == nullptr) throw ECorruptedFile(path);
+    const Elf_Arhdr* header = lib.getarhdr(elf_);
+    if (header == nullptr) throw ECorruptedFile(path);
+    const std::string memberName = header->ar_name != nullptr ? header->ar_name : "";
+    if (IsArchiveIndex(memberName)) return nextMember(path, element);
+    if (lib.kind(elf_) != ELF_K_ELF) throw ECorruptedFile(path);
+    const std::uint64_t memberSize = header->ar_size;
+    const std::int64_t memberBase = lib.getbase(elf_);
+    if (memberBase < 0 || lib.cntl(elf_, ELF_C_FDREAD) == -1) throw ECorruptedFile(path);
+    const Elf32_Ehdr* elfHeader = lib.getehdr32(elf_);
+    if (elfHeader == nullptr) throw ECorruptedFile(path);
+    if (elfHeader->e_machine != 0 && memberName == element) {
+        base_ = memberBase;
+        imageSize_ = memberSize;
+        return true;
+    }
+    return nextMember(path, element);
+}
+
+// Releases the member in hand; throws when it was the last one.
+bool ELFFile::nextMember(const std::string& path, const std::string& element)
+{
+    const LibElf& lib = libElf();
+    const Elf_Cmd next = lib.next(elf_);
+    lib.end(elf_);
+    elf_ = nullptr;
+    if (next == ELF_C_NULL) throw EBadFile(path, "contains no '" + element + "' element");
+    return false;
+}
+
+Elf_Scn* ELFFile::findSection(const std::string& sectionName)
+{
+    const LibElf& lib = libElf();
+    const Elf32_Ehdr* header = elf_ != nullptr ? lib.getehdr32(elf_) : nullptr;
+    if (header == nullptr) throw ECorruptedFile(name_);
+    const std::size_t namesIndex = header->e_shstrndx;
+    for (Elf_Scn* section = lib.getscn(elf_, 1); section != nullptr; section = lib.nextscn(elf_, section)) {
+        const Elf32_Shdr* sectionHeader = lib.getshdr32(section);
+        if (sectionHeader == nullptr) throw ECorruptedFile(name_);
+        const char* text = lib.strptr(elf_, namesIndex, sectionHeader->sh_name);
+        if (text == nullptr) throw ECorruptedFile(name_);
+        if (sectionName == text) return section;
+    }
+    return nullptr;
+}
+
+SectionFacts ELFFile::sectionFacts(Elf_Scn* section) const
+{
+    const LibElf& lib = libElf();
+    const Elf32_Shdr* header = lib.getshdr32(section);
+    if (header == nullptr) throw ECorruptedFile(name_);
+    SectionFacts facts;
+    facts.index = lib.ndxscn(section);
+    facts.fileOffset = static_cast<std::uint64_t>(base_) + header->sh_offset;
+    if (header->sh_type == SHT_NOBITS) {
+        facts.noBits = true;
+        return facts;
+    }
+    facts.data = lib.getdata(section, nullptr);
+    if (facts.data == nullptr) {
+        // The library could not read bytes the header says are there.
+        if (header->sh_size != 0) throw ECorruptedFile(name_);
+        return facts;
+    }
+    facts.size = facts.data->d_size;
+    const bool bufferMissing = facts.size != 0 && facts.data->d_buf == nullptr;
+    const bool pastSection = facts.size > header->sh_size;
+    const bool pastImage = header->sh_offset > imageSize_ || facts.size > imageSize_ - header->sh_offset;
+    if (bufferMissing || pastSection || pastImage) throw ECorruptedFile(name_);
+    return facts;
+}
+
+void ELFFile::close()
+{
+    if (elf_ != nullptr || archive_ != nullptr) {
+        const LibElf& lib = libElf();
+        if (elf_ != nullptr) lib.end(elf_);
+        elf_ = nullptr;
+        if (archive_ != nullptr) lib.end(archive_);
+        archive_ = nullptr;
+    }
+    if (descriptor_ != -1) elf_close(descriptor_);
+    descriptor_ = -1;
+}
+
+}  // namespace sectmend
