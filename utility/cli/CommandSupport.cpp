@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -91,11 +90,6 @@ bool LoadInventory(DialogState& state, ConsoleInterface& ui, const CommandContex
     // Nothing kept and nothing said: make sure the image could be listed at all.
     ImageSections image(state.toolDirectory, ui.image);
     return image.List(error);
-}
-
-std::uint32_t ReadHexNumber(const std::string& text)
-{
-    return static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
 }
 
 std::string Hex32(std::uint32_t value)

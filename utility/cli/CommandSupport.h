@@ -35,7 +35,6 @@ bool CheckKeyText(const std::string& option, const std::string& text, std::size_
 // error stays empty) or the image could not be listed (error says why).
 bool LoadInventory(DialogState& state, ConsoleInterface& ui, const CommandContext& context, std::string& error);
 
-std::uint32_t ReadHexNumber(const std::string& text);
 std::string Hex32(std::uint32_t value);
 
 }  // namespace vantrel::cli

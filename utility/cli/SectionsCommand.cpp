@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
 #include "cli/Usage.h"
+#include "encryption/HexNumberText.h"
 
 namespace vantrel::cli {
 

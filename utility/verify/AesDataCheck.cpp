@@ -3,23 +3,18 @@
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
-#include <array>
-#include <cstring>
+#include <algorithm>
 #include <cstdio>
-#include <optional>
 
 #include "core/OpenSslHandles.h"
-#include "signing/HexToBytes.h"
+#include "encryption/AesKeyText.h"
+#include "encryption/AesSettings.h"
 
 namespace vantrel {
 
 namespace {
 
 constexpr const char* ModeNames[] = {"ECB", "CBC", "OFB", "CTR"};
-constexpr int KeyBytesOfIndex[] = {16, 24, 32};
-constexpr std::uint32_t EncryptedFlag = 4;
-
-using Digest = std::array<std::uint8_t, 20>;
 
 std::uint32_t LittleEndian32(const std::uint8_t* p)
 {
@@ -34,29 +29,14 @@ std::string Hex32(std::uint32_t value)
     return text;
 }
 
-std::optional<Digest> Sha1(const std::uint8_t* data, std::size_t size)
+bool DigestMatches(const std::vector<std::uint8_t>& bytes, const Sha1Digest& recorded)
 {
-    Digest digest{};
-    unsigned int length = 0;
-    if (!EVP_Digest(data, size, digest.data(), &length, EVP_sha1(), nullptr) || length != digest.size())
-        return std::nullopt;
-    return digest;
+    Sha1Digest computed{};
+    return Sha1(bytes, computed).ok() && computed == recorded;
 }
 
-bool DigestEquals(const std::optional<Digest>& computed, const std::uint8_t* recorded)
-{
-    return computed && std::memcmp(computed->data(), recorded, computed->size()) == 0;
-}
-
-const EVP_CIPHER* CipherOf(int keyLengthIndex, int modeIndex)
-{
-    static const EVP_CIPHER* (*const table[3][3])() = {
-        {EVP_aes_128_ecb, EVP_aes_128_cbc, EVP_aes_128_ofb},
-        {EVP_aes_192_ecb, EVP_aes_192_cbc, EVP_aes_192_ofb},
-        {EVP_aes_256_ecb, EVP_aes_256_cbc, EVP_aes_256_ofb},
-    };
-    return table[keyLengthIndex][modeIndex == 3 ? 2 : modeIndex]();
-}
+int ModeIndexOf(const AesDataHeader& header) { return static_cast<int>(header.cipherChoice & 0x3); }
+int KeyLenIndexOf(const AesDataHeader& header) { return static_cast<int>(header.cipherChoice >> 4); }
 
 // A key buffer that is wiped when it goes.
 struct WipedKey {
@@ -68,20 +48,20 @@ struct RecordEntry {
     std::uint32_t address;
     std::uint32_t size;
     std::uint32_t flags;
-    const std::uint8_t* digest;
+    Sha1Digest digest;
 };
 
 RecordEntry EntryAt(const std::vector<std::uint8_t>& table, std::size_t index)
 {
     const std::uint8_t* p = table.data() + index * AesDataEntrySize;
-    return {LittleEndian32(p), LittleEndian32(p + 4), LittleEndian32(p + 8), p + 12};
+    RecordEntry entry{LittleEndian32(p), LittleEndian32(p + 4), LittleEndian32(p + 8), {}};
+    std::copy(p + 12, p + AesDataEntrySize, entry.digest.begin());
+    return entry;
 }
 
 // The header's cipherChoice and table length, checked against the section.
 bool CheckHeader(const AesDataHeader& header, std::size_t sectionSize, VerifyReport& report)
 {
-    const std::uint32_t modeIndex = header.cipherChoice & 0x3;
-    const std::uint32_t keyIndex = header.cipherChoice >> 4;
     if (sectionSize < AesDataHeaderSize) {
         report.Fail("AESData header", "AESData holds " + std::to_string(sectionSize) + " bytes, fewer than 44");
         return false;
@@ -90,7 +70,7 @@ bool CheckHeader(const AesDataHeader& header, std::size_t sectionSize, VerifyRep
         report.Fail("AESData header", "AESData holds no record (the image was not protected)");
         return false;
     }
-    if ((header.cipherChoice & ~0x33u) != 0 || keyIndex > 2) {
+    if ((header.cipherChoice & ~0x33u) != 0 || AesKeyLengthBytes(KeyLenIndexOf(header)) == 0) {
         report.Fail("AESData header", "cipherChoice " + Hex32(header.cipherChoice) + " is not a known cipher");
         return false;
     }
@@ -99,8 +79,8 @@ bool CheckHeader(const AesDataHeader& header, std::size_t sectionSize, VerifyRep
                                           " is not a whole number of entries inside the section");
         return false;
     }
-    report.Pass("AESData header", "AES-" + std::to_string(KeyBytesOfIndex[keyIndex] * 8) + " " +
-                                      ModeNames[modeIndex] + ", " +
+    report.Pass("AESData header", "AES-" + std::to_string(AesKeyLengthBytes(KeyLenIndexOf(header)) * 8) + " " +
+                                      ModeNames[ModeIndexOf(header)] + ", " +
                                       std::to_string(header.tableLength / AesDataEntrySize) + " entries");
     return true;
 }
@@ -122,7 +102,7 @@ void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader
     if (progress)
         progress("checking " + subject);
     const bool encrypted = entry.flags != 0;
-    if (encrypted && entry.flags != (header.cipherChoice | EncryptedFlag)) {
+    if (encrypted && entry.flags != AesEncryptedFlags(KeyLenIndexOf(header), ModeIndexOf(header))) {
         report.Fail(subject, "flags " + Hex32(entry.flags) + " do not match cipherChoice " +
                                  Hex32(header.cipherChoice));
         return;
@@ -133,7 +113,7 @@ void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader
         report.Fail(subject, error);
         return;
     }
-    if (!DigestEquals(Sha1(bytes->data(), bytes->size()), entry.digest)) {
+    if (!DigestMatches(*bytes, entry.digest)) {
         report.Fail(subject, "digest does not match: the section's bytes were altered");
         return;
     }
@@ -141,7 +121,7 @@ void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader
         report.Pass(subject, "hashed, digest matches (" + std::to_string(bytes->size()) + " bytes)");
         return;
     }
-    if (!DecryptBuffer(static_cast<int>(header.cipherChoice & 0x3), key.bytes, header.iv, *bytes, error)) {
+    if (!DecryptBuffer(ModeIndexOf(header), key.bytes, header.iv, *bytes, error)) {
         report.Fail(subject, "digest matches, but decryption failed: " + error);
         return;
     }
@@ -153,42 +133,28 @@ void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader
 
 AesDataHeader ReadAesDataHeader(const std::vector<std::uint8_t>& section)
 {
-    AesDataHeader header{};
+    AesDataHeader header;
     if (section.size() < AesDataHeaderSize)
         return header;
-    std::memcpy(header.iv, section.data(), sizeof header.iv);
-    std::memcpy(header.tableDigest, section.data() + 16, sizeof header.tableDigest);
+    std::copy(section.begin(), section.begin() + 16, header.iv.begin());
+    std::copy(section.begin() + 16, section.begin() + 36, header.tableDigest.begin());
     header.tableLength = LittleEndian32(section.data() + 36);
     header.cipherChoice = LittleEndian32(section.data() + 40);
     return header;
 }
 
-std::vector<std::uint8_t> KeyFromText(const std::string& keyText, int keyBytes)
-{
-    const std::size_t digits = 2 * static_cast<std::size_t>(keyBytes);
-    std::string text = keyText;
-    if (text.size() % 2 != 0)
-        text.insert(text.begin(), '0');
-    if (text.size() < digits)
-        text.insert(text.begin(), digits - text.size(), '0');
-    std::vector<std::uint8_t> key(static_cast<std::size_t>(keyBytes));
-    HexToBytes(text.c_str(), key.data(), static_cast<int>(digits));
-    OPENSSL_cleanse(text.data(), text.size());
-    return key;
-}
-
-bool DecryptBuffer(int modeIndex, const std::vector<std::uint8_t>& key, const std::uint8_t* iv,
+bool DecryptBuffer(int modeIndex, const std::vector<std::uint8_t>& key, const std::array<std::uint8_t, 16>& iv,
                    std::vector<std::uint8_t>& buffer, std::string& error)
 {
-    const int keyIndex = key.size() == 16 ? 0 : key.size() == 24 ? 1 : key.size() == 32 ? 2 : -1;
-    if (keyIndex < 0 || modeIndex < 0 || modeIndex > 3 || buffer.size() % 16 != 0) {
+    const EVP_CIPHER* cipher = AesEvpCipher(static_cast<int>(key.size()), AesModeCode(modeIndex));
+    if (!cipher || buffer.size() % 16 != 0) {
         error = "unusable key length, mode or buffer size";
         return false;
     }
     CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
     int produced = 0, finished = 0;
     const bool ok =
-        ctx && EVP_DecryptInit_ex(ctx.get(), CipherOf(keyIndex, modeIndex), nullptr, key.data(), iv) &&
+        ctx && EVP_DecryptInit_ex(ctx.get(), cipher, nullptr, key.data(), iv.data()) &&
         EVP_CIPHER_CTX_set_padding(ctx.get(), 0) &&
         (buffer.empty() ||
          EVP_DecryptUpdate(ctx.get(), buffer.data(), &produced, buffer.data(), static_cast<int>(buffer.size()))) &&
@@ -206,22 +172,22 @@ void CheckAesData(const std::vector<std::uint8_t>& aesData, const std::string& k
     const AesDataHeader header = ReadAesDataHeader(aesData);
     if (!CheckHeader(header, aesData.size(), report))
         return;
-    const int keyBytes = KeyBytesOfIndex[header.cipherChoice >> 4];
-    if (keyText.size() > 2 * static_cast<std::size_t>(keyBytes)) {
-        report.Fail("AESData key", "the key has " + std::to_string(keyText.size()) + " digits; the record's AES-" +
-                                       std::to_string(keyBytes * 8) + " takes at most " +
-                                       std::to_string(2 * keyBytes));
+    const int keyBytes = AesKeyLengthBytes(KeyLenIndexOf(header));
+    if (!IsHexKeyText(keyText) || keyText.size() > 2 * static_cast<std::size_t>(keyBytes)) {
+        report.Fail("AESData key", "the key must be at most " + std::to_string(2 * keyBytes) +
+                                       " hexadecimal digits for the record's AES-" + std::to_string(keyBytes * 8));
         return;
     }
-    WipedKey key{KeyFromText(keyText, keyBytes)};
+    WipedKey key{std::vector<std::uint8_t>(static_cast<std::size_t>(keyBytes))};
+    AesKeyFromText(keyText, keyBytes, key.bytes.data());
     std::vector<std::uint8_t> table(aesData.begin() + AesDataHeaderSize,
                                     aesData.begin() + AesDataHeaderSize + header.tableLength);
     std::string error;
-    if (!DecryptBuffer(static_cast<int>(header.cipherChoice & 0x3), key.bytes, header.iv, table, error)) {
+    if (!DecryptBuffer(ModeIndexOf(header), key.bytes, header.iv, table, error)) {
         report.Fail("AESData table", "cannot decrypt the table: " + error);
         return;
     }
-    if (!DigestEquals(Sha1(table.data(), table.size()), header.tableDigest)) {
+    if (!DigestMatches(table, header.tableDigest)) {
         report.Fail("AESData table", "tableDigest does not match the decrypted table: wrong key, or the "
                                      "record was altered");
         return;

@@ -1,34 +1,32 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "encryption/AesDataRecord.h"
+#include "encryption/Sha1.h"
 #include "verify/ImageSections.h"
 #include "verify/VerifyReport.h"
 
 namespace vantrel {
 
-// The fixed part of the AESData record: 44 bytes, integers little-endian.
+// The plain header of an AESData record as the boot code reads it.
 struct AesDataHeader {
-    std::uint8_t iv[16];
-    std::uint8_t tableDigest[20];
-    std::uint32_t tableLength;
-    std::uint32_t cipherChoice;  // key-length index * 16 + mode index
+    std::array<std::uint8_t, 16> iv{};
+    Sha1Digest tableDigest{};
+    std::uint32_t tableLength = 0;
+    std::uint32_t cipherChoice = 0;  // key-length index * 16 + mode index
 };
-constexpr std::size_t AesDataHeaderSize = 44;
-constexpr std::size_t AesDataEntrySize = 32;
 
+// The header at the start of the section (all zeros when it is too short).
 AesDataHeader ReadAesDataHeader(const std::vector<std::uint8_t>& section);
-
-// The AES key of a save from the key text as Save reads it: zeros in front up
-// to 2 x keyBytes digits, the first 2 x keyBytes digits used.
-std::vector<std::uint8_t> KeyFromText(const std::string& keyText, int keyBytes);
 
 // Decrypts a buffer whose length is a multiple of 16 in place, from the IV,
 // in the mode of the mode index (ECB, CBC, OFB; "CTR" is OFB processing).
-bool DecryptBuffer(int modeIndex, const std::vector<std::uint8_t>& key, const std::uint8_t* iv,
+bool DecryptBuffer(int modeIndex, const std::vector<std::uint8_t>& key, const std::array<std::uint8_t, 16>& iv,
                    std::vector<std::uint8_t>& buffer, std::string& error);
 
 // Checks the AESData record with the key: the header, the table's digest after

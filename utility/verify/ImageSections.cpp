@@ -7,6 +7,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "encryption/HexNumberText.h"
 #include "runner/ToolRunner.h"
 
 namespace vantrel {
@@ -17,11 +18,6 @@ namespace {
 
 constexpr int ListingHeadingLines = 7;
 constexpr std::size_t ListingTokens = 12;
-
-std::uint32_t ReadHex(const std::string& text)
-{
-    return static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
-}
 
 // The name token without the apostrophes around it.
 std::string Unquoted(std::string name)
@@ -77,8 +73,8 @@ std::vector<ListedSection> ParseSectionListing(const std::string& listing)
         std::vector<std::string> tokens{std::istream_iterator<std::string>(words), {}};
         if (tokens.size() != ListingTokens)
             continue;
-        sections.push_back({Unquoted(tokens[11]), tokens[1], ReadHex(tokens[2]), ReadHex(tokens[3]),
-                            ReadHex(tokens[5])});
+        sections.push_back({Unquoted(tokens[11]), tokens[1], ReadHexNumber(tokens[2]), ReadHexNumber(tokens[3]),
+                            ReadHexNumber(tokens[5])});
     }
     return sections;
 }

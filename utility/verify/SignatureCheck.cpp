@@ -1,13 +1,11 @@
 #include "verify/SignatureCheck.h"
 
-#include <openssl/evp.h>
-
-#include <array>
 #include <cctype>
 #include <fstream>
 #include <optional>
 
 #include "core/OpenSslHandles.h"
+#include "encryption/Sha1.h"
 
 namespace vantrel {
 
@@ -99,13 +97,13 @@ EcPointPtr ReadPublicKey(const std::string& path, const Curve& curve, BN_CTX* ct
     return point;
 }
 
+// h: the whole SHA-1 digest as an integer, first byte most significant.
 BignumPtr MessageDigestNumber(const std::vector<std::uint8_t>& message)
 {
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int length = 0;
-    if (!EVP_Digest(message.data(), message.size(), digest.data(), &length, EVP_sha1(), nullptr))
+    Sha1Digest digest{};
+    if (!Sha1(message, digest))
         return nullptr;
-    return BignumPtr(BN_bin2bn(digest.data(), static_cast<int>(length), nullptr));
+    return BignumPtr(BN_bin2bn(digest.data(), static_cast<int>(digest.size()), nullptr));
 }
 
 bool InRange(const BIGNUM* value, const BIGNUM* order)
