@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ElfMaker.h"
+#include "TestSupport.h"
+
+namespace vantrel::testing {
+
+// Runs <bin>/vantrel-utility with the arguments in the working directory.
+ProgramResult Utility(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory);
+
+// An image with the message sections, a 48-byte digital_signature, a 256-byte
+// AESData and the six sections the demonstration choices know, each at its
+// own address with a size that is a multiple of 16.
+ImageSpec ProtectableImage();
+
+// A section's bytes as sectmend reads them.
+Bytes SectionBytes(const std::filesystem::path& image, const std::string& name);
+// Flips the bits of one byte of a section, through sectmend, in place.
+void FlipSectionByte(const std::filesystem::path& image, const std::string& name, std::size_t offset);
+
+// The example firmware image built with arm-none-eabi-gcc, or "" when the
+// cross compiler was not there at configure time.
+std::string ArmFirmwarePath();
+
+}  // namespace vantrel::testing

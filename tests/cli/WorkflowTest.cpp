@@ -1,0 +1,190 @@
+// Sign, protect and verify through the real programs, on generated images
+// and on the example firmware image built for a Cortex-M.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "CliTestSupport.h"
+#include "MiniJson.h"
+
+namespace vantrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 256 bits; a shorter key length takes its first digits.
+const std::string Key = "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f";
+
+std::string KeyFor(const std::string& keyLen) { return Key.substr(0, std::stoul(keyLen) / 4); }
+
+class WorkflowTest : public ::testing::Test {
+protected:
+    TempDir work;
+    fs::path image = work / "image.vnf";
+    fs::path output = work / "protected.vnf";
+
+    void SignImage()
+    {
+        const auto signedRun = Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path());
+        ASSERT_EQ(signedRun.status, 0) << signedRun.err;
+        ASSERT_NE(signedRun.err.find("Digital Signature Signed!"), std::string::npos) << signedRun.err;
+    }
+};
+
+TEST_F(WorkflowTest, SignedImageVerifiesWithoutKeyAndSkipsTheRecord)
+{
+    WriteElfImage(image, ProtectableImage());
+    SignImage();
+    // The signed message is the former msg_code, now in msg_data.
+    EXPECT_EQ(SectionBytes(image, "msg_data"), PatternBytes(64, 1));
+
+    const auto verified = Utility({"verify", image.string()}, work.path());
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    EXPECT_NE(verified.out.find("passed  signature"), std::string::npos) << verified.out;
+    EXPECT_NE(verified.out.find("skipped AESData"), std::string::npos) << verified.out;
+}
+
+TEST_F(WorkflowTest, UnsignedImageFailsTheSignatureCheck)
+{
+    WriteElfImage(image, ProtectableImage());
+    ASSERT_EQ(Utility({"sign", image.string()}, work.path()).status, 0);  // writes public.ecs
+    WriteElfImage(image, ProtectableImage());                            // back to unsigned
+
+    const auto verified = Utility({"verify", image.string()}, work.path());
+    EXPECT_EQ(verified.status, 1);
+    EXPECT_NE(verified.err.find("verification failed: signature"), std::string::npos) << verified.err;
+}
+
+TEST_F(WorkflowTest, AnotherPublicKeyFailsTheSignatureCheck)
+{
+    WriteElfImage(image, ProtectableImage());
+    SignImage();
+    TempDir other;
+    ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "generate"}, other.path()).status, 0);
+    SignImage();  // signs again with Pelora; msg sections swap back, still a valid Pelora signature
+
+    EXPECT_EQ(Utility({"verify", image.string()}, work.path()).status, 0);
+    const auto verified =
+        Utility({"verify", image.string(), "--public-key", (other / "public.ecs").string()}, work.path());
+    EXPECT_EQ(verified.status, 1);
+    EXPECT_NE(verified.out.find("failed  signature"), std::string::npos) << verified.out;
+}
+
+struct CipherCase {
+    const char* keyLen;
+    const char* mode;
+    std::uint32_t cipherChoice;
+};
+
+void PrintTo(const CipherCase& c, std::ostream* os) { *os << c.mode << c.keyLen; }
+
+class CipherWorkflowTest : public WorkflowTest, public ::testing::WithParamInterface<CipherCase> {};
+
+TEST_P(CipherWorkflowTest, ProtectedImageVerifiesWithItsKeyOnly)
+{
+    const CipherCase c = GetParam();
+    const ImageSpec spec = ProtectableImage();
+    WriteElfImage(image, spec);
+    SignImage();
+    const Bytes signedImage = ReadFileBytes(image);
+
+    const auto protectedRun =
+        Utility({"protect", image.string(), "-o", output.string(), "--key", KeyFor(c.keyLen), "--key-len", c.keyLen, "--mode",
+                 c.mode, "--entry", "single", "--hash", "L1_Code_Hash", "--hash", "L2_Hash", "--aes",
+                 "L1_Code_Encrypt", "--aes", "L2_Encrypt", "--hash", "L2_Encrypt"},
+                work.path());
+    ASSERT_EQ(protectedRun.status, 0) << protectedRun.err;
+    EXPECT_EQ(ReadFileBytes(image), signedImage) << "protect changed its input";
+    EXPECT_EQ(SectionBytes(output, "L2_Hash"), PatternBytes(64, 5)) << "a hashed section was changed";
+    EXPECT_NE(SectionBytes(output, "L1_Code_Encrypt"), PatternBytes(48, 4)) << "not encrypted";
+    const Bytes record = SectionBytes(output, "AESData");
+    EXPECT_EQ(record.at(40), c.cipherChoice);
+    EXPECT_EQ(record.at(36), 4 * 32) << "four entries";
+
+    const auto verified = Utility({"verify", output.string(), "--key", KeyFor(c.keyLen), "--json"}, work.path());
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    const JsonValue report = JsonReader::Parse(verified.out);
+    EXPECT_TRUE(report["verified"].boolean);
+    std::vector<std::string> subjects;
+    for (const auto& check : report["checks"].items) {
+        EXPECT_EQ(check["result"].text, "passed") << check["subject"].text << ": " << check["detail"].text;
+        subjects.push_back(check["subject"].text);
+    }
+    EXPECT_EQ(subjects, (std::vector<std::string>{"signature", "AESData header", "AESData table",
+                                                  "section L1_Code_Hash", "section L1_Code_Encrypt",
+                                                  "section L2_Hash", "section L2_Encrypt"}));
+
+    const auto wrongKey = Utility({"verify", output.string(), "--key", "0f"}, work.path());
+    EXPECT_EQ(wrongKey.status, 1);
+    EXPECT_NE(wrongKey.err.find("verification failed: AESData table"), std::string::npos) << wrongKey.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyLengthsAndModes, CipherWorkflowTest,
+                         ::testing::Values(CipherCase{"128", "cbc", 0x01}, CipherCase{"192", "ecb", 0x10},
+                                           CipherCase{"256", "ofb", 0x22}, CipherCase{"128", "ctr", 0x03},
+                                           CipherCase{"256", "cbc", 0x21}),
+                         [](const auto& info) { return std::string(info.param.mode) + info.param.keyLen; });
+
+TEST_F(WorkflowTest, ProtectInPlaceReplacesTheImageWithTheProtectedOne)
+{
+    WriteElfImage(image, ProtectableImage());
+    SignImage();
+    const auto protectedRun = Utility({"protect", image.string(), "-o", image.string(), "--key", KeyFor("128"), "--aes",
+                                       "ShareFunctionSection1", "--hash", "ShareFunctionSection2"},
+                                      work.path());
+    ASSERT_EQ(protectedRun.status, 0) << protectedRun.err;
+    EXPECT_NE(SectionBytes(image, "ShareFunctionSection1"), PatternBytes(32, 7));
+    const auto verified = Utility({"verify", image.string(), "--key", KeyFor("128")}, work.path());
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    for (const auto& entry : fs::directory_iterator(work.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
+}
+
+TEST(ArmFirmwareWorkflowTest, SignProtectVerifyTheExampleImage)
+{
+    const std::string firmware = ArmFirmwarePath();
+    if (firmware.empty())
+        GTEST_SKIP() << "arm-none-eabi-gcc was not found when the build was configured";
+    TempDir work;
+    const fs::path image = work / "firmware.vnf";
+    const fs::path output = work / "firmware-protected.vnf";
+    fs::copy_file(firmware, image);
+
+    const auto sections = Utility({"sections", image.string(), "--purpose", "practical", "--json"}, work.path());
+    ASSERT_EQ(sections.status, 0) << sections.err;
+    const JsonValue inventory = JsonReader::Parse(sections.out);
+    EXPECT_EQ(inventory["aesDataSize"].number, 512);
+    std::vector<std::string> names;
+    std::map<std::string, double> sizes;
+    for (const auto& section : inventory["sections"].items)
+        sizes[section["name"].text] = section["size"].number;
+    for (const char* name : {"L1_Code_Hash", "L1_Code_Encrypt", "L2_Hash", "L2_Encrypt", "ShareFunctionSection1",
+                             "ShareFunctionSection2"}) {
+        ASSERT_TRUE(sizes.count(name)) << name;
+        EXPECT_GT(sizes[name], 0) << name;
+        EXPECT_EQ(static_cast<long>(sizes[name]) % 16, 0) << name;
+    }
+
+    ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path()).status, 0);
+    const auto protectedRun = Utility(
+        {"protect", image.string(), "-o", output.string(), "--key", KeyFor("192"), "--key-len", "192", "--mode", "cbc",
+         "--purpose", "practical", "--hash", "L1_Code_Hash", "--hash", "L2_Hash", "--hash", "ShareFunctionSection1",
+         "--aes", "L1_Code_Encrypt", "--aes", "L2_Encrypt", "--aes", "ShareFunctionSection2"},
+        work.path());
+    ASSERT_EQ(protectedRun.status, 0) << protectedRun.err;
+
+    const auto verified = Utility({"verify", output.string(), "--key", KeyFor("192"), "--json"}, work.path());
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    const JsonValue report = JsonReader::Parse(verified.out);
+    EXPECT_TRUE(report["verified"].boolean);
+    EXPECT_EQ(report["checks"].items.size(), 9u);  // signature, header, table, six sections
+
+    FlipSectionByte(output, "L2_Encrypt", 5);
+    const auto tampered = Utility({"verify", output.string(), "--key", KeyFor("192")}, work.path());
+    EXPECT_EQ(tampered.status, 1);
+    EXPECT_NE(tampered.err.find("verification failed: section L2_Encrypt"), std::string::npos) << tampered.err;
+}
+
+}  // namespace
+}  // namespace vantrel::testing
