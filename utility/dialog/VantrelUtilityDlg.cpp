@@ -11,7 +11,7 @@
 
 #include "AboutDlg.h"
 #include "AppIcon.h"
-#include "ToolDirectory.h"
+#include "cli/ToolDirectory.h"
 #include "WaitCursor.h"
 #include "XListCtrl.h"
 #include "encryption/Save.h"
@@ -41,7 +41,7 @@ void CVantrelUtilityDlg::OnInitDialog()
     controls_.key->clear();
     controls_.imagePath->clear();
     SetUpSectionList();
-    state_.toolDirectory = FindToolDirectory();
+    state_.toolDirectory = cli::FindToolDirectory();
     controls_.browse->setFocus();
 }
 
