@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <ostream>
 #include <string>
 
 #include "FakeTool.h"
@@ -20,6 +21,8 @@ struct StatusCase {
     std::string body;
     int status;
 };
+
+void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.body; }
 
 class RunToolAndWaitStatus : public ::testing::TestWithParam<StatusCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct ErrorCase {
     std::vector<std::string> arguments;
     std::string error;
 };
+
+void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.label; }
 
 class ScnlistError : public ::testing::TestWithParam<ErrorCase> {};
 
