@@ -42,6 +42,7 @@ private slots:
     void enterOnPushButtonPressesIt();
     void toolDirectoryIsWorkingDirectoryWithSectmend();
     void toolDirectoryFallsBackToProgramDirectory();
+    void toolDirectoryIgnoresAFolderNamedSectmend();
 
 private:
     QRect expected(int x, int y, int w, int h) const { return DialogUnits(dialog_->font()).rect(x, y, w, h); }
@@ -263,6 +264,16 @@ void DialogLayoutTest::toolDirectoryIsWorkingDirectoryWithSectmend()
 void DialogLayoutTest::toolDirectoryFallsBackToProgramDirectory()
 {
     TempDir folder;
+    const ScopedWorkingDirectory inFolder(folder.path());
+    CVantrelUtilityDlg dialog;
+    QCOMPARE(QString::fromStdString(dialog.state().toolDirectory), QCoreApplication::applicationDirPath());
+}
+
+void DialogLayoutTest::toolDirectoryIgnoresAFolderNamedSectmend()
+{
+    // As in the source tree or a build tree.
+    TempDir folder;
+    std::filesystem::create_directory(folder / "sectmend");
     const ScopedWorkingDirectory inFolder(folder.path());
     CVantrelUtilityDlg dialog;
     QCOMPARE(QString::fromStdString(dialog.state().toolDirectory), QCoreApplication::applicationDirPath());

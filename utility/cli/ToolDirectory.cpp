@@ -12,7 +12,9 @@ std::string FindToolDirectory()
 {
     std::error_code error;
     const fs::path working = fs::current_path(error);
-    if (!error && access((working / "sectmend").c_str(), X_OK) == 0)
+    // A folder named sectmend (the source tree, a build tree) is no tool.
+    const fs::path tool = working / "sectmend";
+    if (!error && fs::is_regular_file(tool, error) && access(tool.c_str(), X_OK) == 0)
         return working.string();
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
     if (!error)
