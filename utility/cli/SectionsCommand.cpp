@@ -5,7 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
 #include "cli/Usage.h"
-#include "encryption/HexNumberText.h"
+#include "inventory/NumberText.h"
 
 namespace vantrel::cli {
 

@@ -4,10 +4,11 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <system_error>
 
-#include "encryption/HexNumberText.h"
+#include "inventory/NumberText.h"
+#include "inventory/SectionListing.h"
+#include "inventory/ToolTextCapture.h"
 #include "runner/ToolRunner.h"
 
 namespace vantrel {
@@ -15,40 +16,6 @@ namespace vantrel {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int ListingHeadingLines = 7;
-constexpr std::size_t ListingTokens = 12;
-
-// The name token without the apostrophes around it.
-std::string Unquoted(std::string name)
-{
-    if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
-        return name.substr(1, name.size() - 2);
-    return name;
-}
-
-// Everything the captured tool prints, or nothing when it falls silent for a
-// whole poll or cannot be started.
-std::optional<std::string> CaptureToolOutput(const ToolArguments& commandLine)
-{
-    const int handle = OpenToolPipe(commandLine);
-    if (handle < 0)
-        return std::nullopt;
-    std::string output;
-    char buffer[4096];
-    for (;;) {
-        const long count = PollToolPipe(handle, buffer, sizeof buffer);
-        if (count == PollTimedOut) {
-            CloseToolPipe();
-            return std::nullopt;
-        }
-        if (count == 0)
-            break;
-        output.append(buffer, static_cast<std::size_t>(count));
-    }
-    CloseToolPipe();
-    return output;
-}
 
 fs::path MakeScratchDirectory()
 {
@@ -59,25 +26,6 @@ fs::path MakeScratchDirectory()
 }
 
 }  // namespace
-
-std::vector<ListedSection> ParseSectionListing(const std::string& listing)
-{
-    std::vector<ListedSection> sections;
-    std::istringstream lines(listing);
-    std::string line;
-    int lineNumber = 0;
-    while (std::getline(lines, line)) {
-        if (line.empty() || ++lineNumber <= ListingHeadingLines)
-            continue;
-        std::istringstream words(line);
-        std::vector<std::string> tokens{std::istream_iterator<std::string>(words), {}};
-        if (tokens.size() != ListingTokens)
-            continue;
-        sections.push_back({Unquoted(tokens[11]), tokens[1], ReadHexNumber(tokens[2]), ReadHexNumber(tokens[3]),
-                            ReadHexNumber(tokens[5])});
-    }
-    return sections;
-}
 
 ImageSections::ImageSections(std::string toolDirectory, std::string imagePath)
     : toolDirectory_(std::move(toolDirectory)), imagePath_(std::move(imagePath))
@@ -99,12 +47,15 @@ bool ImageSections::List(std::string& error)
         error = "cannot read image " + imagePath_;
         return false;
     }
-    const auto listing = CaptureToolOutput({ToolPath(toolDirectory_, "scnlist"), "-sh", imagePath_});
-    if (!listing) {
+    const ListingCapture listing = CaptureListing(toolDirectory_, imagePath_);
+    if (listing.outcome != ListingCapture::Outcome::Complete) {
         error = "cannot list the sections of " + imagePath_ + " with " + ToolPath(toolDirectory_, "scnlist");
         return false;
     }
-    sections_ = ParseSectionListing(*listing);
+    sections_.clear();
+    for (const SectionRecord& record : ParseSectionListing(listing.text))
+        sections_.push_back({record.name, record.typeText, ReadHexNumber(record.flagsText),
+                             ReadHexNumber(record.addressText), ReadHexNumber(record.sizeText)});
     if (sections_.empty()) {
         error = "no sections listed for " + imagePath_ + " (not a 32-bit ELF image?)";
         return false;

@@ -47,9 +47,4 @@ private:
     std::vector<ListedSection> sections_;
 };
 
-// Parses a "scnlist -sh" listing: seven heading lines, then one line of
-// twelve blank-separated tokens per section. Lines that do not have that
-// shape are skipped.
-std::vector<ListedSection> ParseSectionListing(const std::string& listing);
-
 }  // namespace vantrel
