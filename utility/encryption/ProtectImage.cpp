@@ -6,10 +6,10 @@
 #include "encryption/AesCipher.h"
 #include "encryption/AesDataRecord.h"
 #include "encryption/AesSettings.h"
-#include "encryption/HexNumberText.h"
 #include "encryption/SaveFiles.h"
 #include "encryption/SaveMessages.h"
 #include "encryption/SectionTool.h"
+#include "inventory/NumberText.h"
 #include "signing/HexToBytes.h"
 
 namespace vantrel {
