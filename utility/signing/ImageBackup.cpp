@@ -30,4 +30,21 @@ Outcome<Done> ImageBackup::Restore() const
     return Done{};
 }
 
+Outcome<Done> ChangeImageOrRestore(const std::string& imagePath, const std::function<Outcome<Done>()>& change)
+{
+    Outcome<ImageBackup> backup = ImageBackup::Take(imagePath);
+    if (!backup.ok())
+        return Outcome<Done>::Fail(backup.message());
+    Outcome<Done> changed = change();
+    if (changed.ok())
+        return changed;
+    Outcome<Done> restored = backup.value().Restore();
+    if (restored.ok())
+        return changed;
+    std::string message = changed.message();
+    if (!message.empty() && message.back() != '\n')
+        message += '\n';
+    return Outcome<Done>::Fail(message + restored.message());
+}
+
 }  // namespace vantrel

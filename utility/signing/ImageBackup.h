@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,10 @@ private:
     std::string path_;
     std::vector<char> bytes_;
 };
+
+// Runs change, which rewrites the image; when it fails, the image gets its
+// bytes from before back. The failure's message says so only if the image
+// could not be restored.
+Outcome<Done> ChangeImageOrRestore(const std::string& imagePath, const std::function<Outcome<Done>()>& change);
 
 }  // namespace vantrel

@@ -47,16 +47,11 @@ int SwapMessageSections(DialogState& state, UserInterface& ui)
         ui.showMessage("Please input the VNF file.\n");
         return -1;
     }
-    Outcome<ImageBackup> backup = ImageBackup::Take(image);
-    if (!backup.ok()) {
-        ui.showMessage(backup.message());
-        return -1;
-    }
-    Outcome<Done> exchanged = ExchangeMessageSections(state.toolDirectory, image);
+    Outcome<Done> exchanged = ChangeImageOrRestore(
+        image, [&] { return ExchangeMessageSections(state.toolDirectory, image); });
     if (exchanged.ok())
         return 0;
-    Outcome<Done> restored = backup.value().Restore();
-    ui.showMessage(restored.ok() ? exchanged.message() : exchanged.message() + restored.message());
+    ui.showMessage(exchanged.message());
     return -1;
 }
 

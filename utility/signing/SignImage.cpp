@@ -111,16 +111,11 @@ int SignImage(DialogState& state, UserInterface& ui)
         ui.showMessage(key.message());
         return -1;
     }
-    Outcome<ImageBackup> backup = ImageBackup::Take(image);
-    if (!backup.ok()) {
-        ui.showMessage(backup.message());
-        return -1;
-    }
-    Outcome<Done> signedImage = ExchangeAndSign(state.toolDirectory, image, key.value());
+    Outcome<Done> signedImage = ChangeImageOrRestore(
+        image, [&] { return ExchangeAndSign(state.toolDirectory, image, key.value()); });
     if (signedImage.ok())
         return 0;
-    Outcome<Done> restored = backup.value().Restore();
-    ui.showMessage(restored.ok() ? signedImage.message() : signedImage.message() + restored.message());
+    ui.showMessage(signedImage.message());
     return -1;
 }
 
