@@ -82,8 +82,12 @@ bool ELFFile::selectMember(const std::string& path, const std::string& element)
     if (IsArchiveIndex(memberName)) return nextMember(path, element);
     if (lib.kind(elf_) != ELF_K_ELF) throw ECorruptedFile(path);
     const std::uint64_t memberSize = header->ar_size;
+    // The member is read through the descriptor as needed, which stays open
+    // until close(). It is not loaded with ELF_C_FDREAD: the ELF library never
+    // frees the copy of a member loaded that way, so every member passed over
+    // would stay in memory, and the library reports a base of 0 afterwards.
     const std::int64_t memberBase = lib.getbase(elf_);
-    if (memberBase < 0 || lib.cntl(elf_, ELF_C_FDREAD) == -1) throw ECorruptedFile(path);
+    if (memberBase < 0) throw ECorruptedFile(path);
     const Elf32_Ehdr* elfHeader = lib.getehdr32(elf_);
     if (elfHeader == nullptr) throw ECorruptedFile(path);
     if (elfHeader->e_machine != 0 && memberName == element) {

@@ -28,7 +28,6 @@ LibElf ResolveAll(void* handle, const std::string& library)
     Resolve(handle, library, "elf_end", lib.end);
     Resolve(handle, library, "elf_kind", lib.kind);
     Resolve(handle, library, "elf_getarhdr", lib.getarhdr);
-    Resolve(handle, library, "elf_cntl", lib.cntl);
     Resolve(handle, library, "elf_next", lib.next);
     Resolve(handle, library, "elf32_getehdr", lib.getehdr32);
     Resolve(handle, library, "elf_getscn", lib.getscn);

@@ -17,7 +17,6 @@ struct LibElf {
     decltype(&::elf_end) end = nullptr;
     decltype(&::elf_kind) kind = nullptr;
     decltype(&::elf_getarhdr) getarhdr = nullptr;
-    decltype(&::elf_cntl) cntl = nullptr;
     decltype(&::elf_next) next = nullptr;
     decltype(&::elf32_getehdr) getehdr32 = nullptr;
     decltype(&::elf_getscn) getscn = nullptr;
