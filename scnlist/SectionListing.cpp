@@ -108,7 +108,7 @@ std::string SectionLine(std::size_t index, const Elf32_Shdr& header, const char*
 
 }  // namespace
 
-std::string ListSections(const std::string& path)
+void ListSections(const std::string& path, const std::function<void(const std::string&)>& emit)
 {
     FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
@@ -123,15 +123,14 @@ std::string ListSections(const std::string& path)
     if (count == 0 && elf32_getehdr(elf.get())->e_shnum != 0)
         Fail(path, "has a section header table beyond the end of the file");
 
-    std::string listing = Heading(path, *elf32_getehdr(elf.get()), count, namesIndex);
+    emit(Heading(path, *elf32_getehdr(elf.get()), count, namesIndex));
     for (std::size_t index = 0; index < count; ++index) {
         Elf_Scn* section = elf_getscn(elf.get(), index);
         const Elf32_Shdr* header = section != nullptr ? elf32_getshdr(section) : nullptr;
         if (header == nullptr)
             Fail(path, "has an unreadable section header " + std::to_string(index) + ": " + LibraryError());
-        listing += SectionLine(index, *header, elf_strptr(elf.get(), namesIndex, header->sh_name));
+        emit(SectionLine(index, *header, elf_strptr(elf.get(), namesIndex, header->sh_name)));
     }
-    return listing;
 }
 
 }  // namespace scnlist

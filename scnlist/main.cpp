@@ -11,6 +11,9 @@ namespace {
 
 int Report(const std::string& message)
 {
+    // What was listed before the error goes out first, so a reader of both
+    // streams sees the error line last.
+    std::fflush(stdout);
     std::fprintf(stderr, "ERROR: %s\n", message.c_str());
     return 1;
 }
@@ -22,8 +25,11 @@ int main(int argc, char** argv)
     if (argc != 3 || std::strcmp(argv[1], "-sh") != 0)
         return Report("usage: scnlist -sh FILE");
     try {
-        const std::string listing = scnlist::ListSections(argv[2]);
-        if (std::fwrite(listing.data(), 1, listing.size(), stdout) != listing.size() || std::fflush(stdout) != 0)
+        bool written = true;
+        scnlist::ListSections(argv[2], [&written](const std::string& text) {
+            written = written && std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+        });
+        if (!written || std::fflush(stdout) != 0)
             return Report("the listing of '" + scnlist::Escaped(argv[2], false) + "' could not be written");
         return 0;
     } catch (const scnlist::ListingError& error) {

@@ -175,6 +175,25 @@ TEST_F(LoadFailureTest, ListingToolReportingAnErrorShowsItsLine)
     ExpectEmptyInventory("Section header dump error. \nERROR: 'image.vnf' is not an ELF file\n");
 }
 
+TEST_F(LoadFailureTest, ListingToolFailingHalfWayShowsItsErrorLine)
+{
+    WriteFileText(tools / "listing.txt", Heading + Sections);
+    ListingTool("head -n 9 \"$(dirname \"$0\")/listing.txt\"\n"
+                "echo \"ERROR: 'image.vnf' has an unreadable section header 3\" >&2; exit 1");
+    SectionTool("printf 0102030405060708");
+    OnLoad(state, ui);
+    ExpectEmptyInventory("Section header dump error. \nERROR: 'image.vnf' has an unreadable section header 3\n");
+}
+
+TEST_F(LoadFailureTest, ListingToolFailingSilently)
+{
+    ListingText(Heading + Sections + "garbage\n");
+    WriteFakeTool(tools.path(), "scnlist", "cat \"$(dirname \"$0\")/listing.txt\"; exit 2");
+    SectionTool("printf 0102030405060708");
+    OnLoad(state, ui);
+    ExpectEmptyInventory("Section header dump error. \n");
+}
+
 TEST_F(LoadFailureTest, SlowListingIsReadToItsEnd)
 {
     // Short reads come long before the end; the whole listing still counts.

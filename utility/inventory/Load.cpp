@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "inventory/NumberText.h"
@@ -16,8 +17,8 @@ namespace {
 const char* const ListingFailedMessage = "Section header dump error. \n";
 
 // The message for a listing that did not come through, or "" for a listing
-// that did. A tool that ended with an error adds the first line it printed
-// (scnlist's "ERROR: ..." line), so the user learns what was wrong.
+// that did. A tool that ended with an error adds the error line it printed
+// (scnlist's "ERROR: ..."), so the user learns what was wrong.
 std::string ListingProblem(const ListingCapture& listing)
 {
     using Outcome = ListingCapture::Outcome;
@@ -31,8 +32,10 @@ std::string ListingProblem(const ListingCapture& listing)
     case Outcome::ToolFailed:
         break;
     }
-    const std::string firstLine = listing.text.substr(0, listing.text.find('\n'));
-    return firstLine.empty() ? std::string(ListingFailedMessage) : ListingFailedMessage + firstLine + "\n";
+    for (std::string_view line : ListingLines(listing.text))
+        if (line.rfind("ERROR: ", 0) == 0)
+            return ListingFailedMessage + std::string(line) + "\n";
+    return ListingFailedMessage;
 }
 
 // The message for a section text that did not come through, or "".
