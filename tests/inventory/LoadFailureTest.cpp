@@ -265,25 +265,30 @@ TEST_F(LoadFailureTest, MissingSectionToolFailsAtTheFirstKeptSection)
     EXPECT_TRUE(state.sectionTable.empty());
 }
 
-TEST_F(LoadFailureTest, SlowSectionTextIsWaitedFor)
+struct SectionSuccess {
+    const char* label;
+    std::string bodyForB;
+};
+
+void PrintTo(const SectionSuccess& success, std::ostream* out) { *out << success.label; }
+
+class LoadSectionSuccess : public LoadFailureTest, public ::testing::WithParamInterface<SectionSuccess> {};
+
+TEST_P(LoadSectionSuccess, TakesExactlyTwiceTheSizeInDigits)
 {
     ListingText(Heading + Sections);
-    SectionTool("printf 0102; sleep 0.1; printf 0304; sleep 0.1; printf 05060708");
+    SectionTool(GetParam().bodyForB);
     OnLoad(state, ui);
     EXPECT_EQ(ui.messages, std::vector<std::string>{});
     ASSERT_EQ(state.sectionTable.size(), 3u);
     EXPECT_EQ(state.sectionTable[1].contentText, "0102030405060708\n");
 }
 
-TEST_F(LoadFailureTest, TextBeyondTheSizeInTheSameWriteIsDropped)
-{
-    ListingText(Heading + Sections);
-    SectionTool("printf '0102030405060708 and more\\n'");
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    ASSERT_EQ(state.sectionTable.size(), 3u);
-    EXPECT_EQ(state.sectionTable[1].contentText, "0102030405060708\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadSectionSuccess,
+    ::testing::Values(SectionSuccess{"SlowText", "printf 0102; sleep 0.1; printf 0304; sleep 0.1; printf 05060708"},
+                      SectionSuccess{"TextBeyondTheSizeInTheSameWrite", "printf '0102030405060708 and more\\n'"}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(LoadFailureTest, AesDataAfterAFailingSectionIsNotReached)
 {

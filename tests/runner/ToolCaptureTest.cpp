@@ -15,6 +15,8 @@
 namespace vantrel::testing {
 namespace {
 
+namespace fs = std::filesystem;
+
 struct Captured {
     std::string text;
     bool timedOut = false;
@@ -169,6 +171,19 @@ TEST_F(ToolCaptureTest, CloseReapsTheChildAndNotesItsStatus)
     EXPECT_TRUE(NoChildrenLeft());
 }
 
+// Starts a tool that writes without end, reads a little and closes the
+// capture while it still writes; returns the status the close noted.
+int CloseWhileWriting(const fs::path& tool)
+{
+    const int handle = OpenToolPipe({tool.string()});
+    EXPECT_GE(handle, 0);
+    char buffer[64];
+    EXPECT_GT(PollToolPipe(handle, buffer, sizeof buffer), 0);
+    CloseToolPipe();
+    EXPECT_TRUE(NoChildrenLeft());
+    return LastCaptureExitStatus();
+}
+
 TEST_F(ToolCaptureTest, ChildStillWritingAfterCloseGetsBrokenPipeAndParentGoesOn)
 {
     // Even when this process ignores SIGPIPE, the child starts with the
@@ -178,26 +193,13 @@ TEST_F(ToolCaptureTest, ChildStillWritingAfterCloseGetsBrokenPipeAndParentGoesOn
         ~IgnoreSigpipe() { signal(SIGPIPE, previous); }
         sighandler_t previous;
     } ignore;
-    const auto tool = WriteFakeTool(dir.path(), "tool", "exec yes");
-    const int handle = OpenToolPipe({tool.string()});
-    ASSERT_GE(handle, 0);
-    char buffer[64];
-    EXPECT_GT(PollToolPipe(handle, buffer, sizeof buffer), 0);
-    CloseToolPipe();
-    EXPECT_EQ(LastCaptureExitStatus(), 128 + SIGPIPE);
-    EXPECT_TRUE(NoChildrenLeft());
+    EXPECT_EQ(CloseWhileWriting(WriteFakeTool(dir.path(), "tool", "exec yes")), 128 + SIGPIPE);
 }
 
 TEST_F(ToolCaptureTest, ChildIgnoringTheBrokenPipeIsKilledOnClose)
 {
     const auto tool = WriteFakeTool(dir.path(), "tool", "trap '' PIPE; while :; do echo x 2>/dev/null; done");
-    const int handle = OpenToolPipe({tool.string()});
-    ASSERT_GE(handle, 0);
-    char buffer[8];
-    EXPECT_GT(PollToolPipe(handle, buffer, sizeof buffer), 0);
-    CloseToolPipe();
-    EXPECT_EQ(LastCaptureExitStatus(), 128 + SIGKILL);
-    EXPECT_TRUE(NoChildrenLeft());
+    EXPECT_EQ(CloseWhileWriting(tool), 128 + SIGKILL);
 }
 
 TEST_F(ToolCaptureTest, OpeningASecondCaptureClosesTheFirst)
