@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "cli/Usage.h"
 #include "inventory/Load.h"
 #include "verify/ImageSections.h"
 
@@ -28,6 +29,19 @@ void Progress(const CommandContext& context, const std::string& line)
 {
     if (context.showProgress)
         std::cerr << line << std::endl;
+}
+
+std::optional<int> ParseCommandArguments(const std::string& command, const std::vector<OptionSpec>& specs,
+                                         const std::vector<std::string>& arguments, ParsedArguments& parsed)
+{
+    std::string error;
+    if (!ParseArguments(command, specs, arguments, parsed, error))
+        return Fail(error);
+    if (parsed.help) {
+        std::cout << CommandUsage(command);
+        return 0;
+    }
+    return std::nullopt;
 }
 
 bool ImageArgument(const std::string& command, const ParsedArguments& arguments, std::string& image,

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/ArgumentParser.h"
 #include "cli/ConsoleInterface.h"
@@ -20,6 +22,11 @@ int Fail(const std::string& message);
 void Warn(const std::string& message);
 // A progress line on standard error, when the context shows progress.
 void Progress(const CommandContext& context, const std::string& line);
+
+// Parses a command's arguments. A status when the command is already done:
+// 1 after reporting a parse error, 0 after printing the command's help.
+std::optional<int> ParseCommandArguments(const std::string& command, const std::vector<OptionSpec>& specs,
+                                         const std::vector<std::string>& arguments, ParsedArguments& parsed);
 
 // The command's one IMAGE argument as an absolute path to a readable file.
 bool ImageArgument(const std::string& command, const ParsedArguments& arguments, std::string& image,

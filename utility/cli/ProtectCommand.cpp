@@ -7,7 +7,6 @@
 #include <set>
 
 #include "cli/Commands.h"
-#include "cli/Usage.h"
 #include "encryption/Save.h"
 
 namespace vantrel::cli {
@@ -131,12 +130,8 @@ int RunProtectCommand(const std::vector<std::string>& arguments, const CommandCo
     ConsoleInterface ui;
     ProtectChoices choices;
     std::string error;
-    if (!ParseArguments("protect", specs, arguments, parsed, error))
-        return Fail(error);
-    if (parsed.help) {
-        std::cout << CommandUsage("protect");
-        return 0;
-    }
+    if (const auto done = ParseCommandArguments("protect", specs, arguments, parsed))
+        return *done;
     if (!ReadChoices(parsed, ui, choices, error) || !ImageArgument("protect", parsed, ui.image, error))
         return Fail(error);
     if (ui.key.empty())

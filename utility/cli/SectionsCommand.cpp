@@ -4,7 +4,6 @@
 
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
-#include "cli/Usage.h"
 #include "inventory/NumberText.h"
 
 namespace vantrel::cli {
@@ -45,12 +44,8 @@ int RunSectionsCommand(const std::vector<std::string>& arguments, const CommandC
     ParsedArguments parsed;
     ConsoleInterface ui;
     std::string error;
-    if (!ParseArguments("sections", specs, arguments, parsed, error))
-        return Fail(error);
-    if (parsed.help) {
-        std::cout << CommandUsage("sections");
-        return 0;
-    }
+    if (const auto done = ParseCommandArguments("sections", specs, arguments, parsed))
+        return *done;
     if (!ImageArgument("sections", parsed, ui.image, error) || !InventoryChoices(parsed, ui, error))
         return Fail(error);
 

@@ -1,7 +1,6 @@
 #include <iostream>
 
 #include "cli/Commands.h"
-#include "cli/Usage.h"
 #include "signing/Generate.h"
 
 namespace vantrel::cli {
@@ -12,12 +11,8 @@ int RunSignCommand(const std::vector<std::string>& arguments, const CommandConte
     ParsedArguments parsed;
     ConsoleInterface ui;
     std::string error;
-    if (!ParseArguments("sign", specs, arguments, parsed, error))
-        return Fail(error);
-    if (parsed.help) {
-        std::cout << CommandUsage("sign");
-        return 0;
-    }
+    if (const auto done = ParseCommandArguments("sign", specs, arguments, parsed))
+        return *done;
     const auto keyPair = ChoiceIndex("--key-pair", parsed.value("--key-pair", "pelora"),
                                      {"pelora", "generate", "default"}, error);
     if (!keyPair || !ImageArgument("sign", parsed, ui.image, error))

@@ -8,7 +8,6 @@
 
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
-#include "cli/Usage.h"
 #include "verify/VerifyImage.h"
 
 namespace vantrel::cli {
@@ -56,12 +55,8 @@ int RunVerifyCommand(const std::vector<std::string>& arguments, const CommandCon
     ParsedArguments parsed;
     VerifyRequest request;
     std::string error;
-    if (!ParseArguments("verify", specs, arguments, parsed, error))
-        return Fail(error);
-    if (parsed.help) {
-        std::cout << CommandUsage("verify");
-        return 0;
-    }
+    if (const auto done = ParseCommandArguments("verify", specs, arguments, parsed))
+        return *done;
     if (parsed.has("--key")) {
         request.keyText = parsed.value("--key");
         if (!CheckKeyText("--key", *request.keyText, 64, error))
