@@ -10,6 +10,7 @@
 
 #include "ELFFile.h"
 #include "FileDescriptor.h"
+#include "StdioFile.h"
 
 namespace sectmend {
 
@@ -67,12 +68,6 @@ CopyOutcome CopyContents(int in, int out)
     }
 }
 
-void DiscardIncompleteTarget(const std::string& target)
-{
-    struct stat status {};
-    if (::stat(target.c_str(), &status) == 0 && S_ISREG(status.st_mode)) ::unlink(target.c_str());
-}
-
 }  // namespace
 
 void copyFile(const std::string& source, const std::string& target)
@@ -86,7 +81,7 @@ void copyFile(const std::string& source, const std::string& target)
     if (outcome.fault == CopyFault::None && !out.close()) outcome = {CopyFault::Write, errno};
     if (outcome.fault == CopyFault::None) return;
     out.close();
-    DiscardIncompleteTarget(target);
+    DiscardIncompleteFile(target);
     const std::string reason = std::strerror(outcome.error);
     if (outcome.fault == CopyFault::Read) throw ELFFile::EBadFile(source, "could not be read: " + reason);
     throw ELFFile::EBadFile(target, "could not be written: " + reason);

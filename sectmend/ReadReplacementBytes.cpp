@@ -3,15 +3,11 @@
 #include <memory>
 
 #include "SectionByteFiles.h"
+#include "StdioFile.h"
 
 namespace sectmend {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
 enum class PairResult { Value, Nothing, Invalid };
 
@@ -63,7 +59,7 @@ void WarnAboutSurplus(std::FILE* in)
 std::optional<std::vector<unsigned char>> readReplacementBytes(const std::string& bitsName, std::size_t size,
                                                                bool textForm)
 {
-    FilePointer file;
+    StdioFile file;
     if (!bitsName.empty()) {
         file.reset(std::fopen(bitsName.c_str(), "rb"));
         if (!file) {

@@ -1,21 +1,14 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "SectionByteFiles.h"
+#include "StdioFile.h"
 
 namespace sectmend {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr std::size_t kTextChunk = 32768;  // bytes converted per write
 
@@ -44,12 +37,6 @@ bool WriteBytes(std::FILE* out, const Elf_Data* dataBlock, bool textForm)
     return std::fwrite(bytes, 1, size, out) == size;
 }
 
-void DiscardIncompleteOutput(const std::string& name)
-{
-    struct stat status {};
-    if (::stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode)) ::unlink(name.c_str());
-}
-
 }  // namespace
 
 bool writeSectionBytes(const Elf_Data* dataBlock, bool textForm, const std::string& outputName)
@@ -60,7 +47,7 @@ bool writeSectionBytes(const Elf_Data* dataBlock, bool textForm, const std::stri
         std::fputs("ERROR: The section bytes could not be written to the standard output.\n", stderr);
         return false;
     }
-    FilePointer file(std::fopen(outputName.c_str(), "wb"));
+    StdioFile file(std::fopen(outputName.c_str(), "wb"));
     if (!file) {
         std::fprintf(stderr, "ERROR: %s can not be opened for writing.\n", outputName.c_str());
         return false;
@@ -68,7 +55,7 @@ bool writeSectionBytes(const Elf_Data* dataBlock, bool textForm, const std::stri
     const bool written = WriteBytes(file.get(), dataBlock, textForm);
     if (written && std::fclose(file.release()) == 0) return true;
     file.reset();
-    DiscardIncompleteOutput(outputName);
+    DiscardIncompleteFile(outputName);
     std::fprintf(stderr, "ERROR: %s could not be written.\n", outputName.c_str());
     return false;
 }
