@@ -26,13 +26,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Presses the chooser's Open button once it is enabled (the chooser reads
-// the folder in the background), as the user does after picking a file.
-void PressOpen(QFileDialog& chooser)
+// Types the full path into the chooser's file name box and presses Open once
+// it is enabled (the chooser reads the folder in the background), as a user
+// does.
+void ChooseInDialog(QFileDialog& chooser, const QString& path)
 {
+    chooser.selectFile(path);
+    auto* name = chooser.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     auto* buttons = chooser.findChild<QDialogButtonBox*>();
     QPushButton* open = buttons != nullptr ? buttons->button(QDialogButtonBox::Open) : nullptr;
-    if (open == nullptr || !QTest::qWaitFor([open] { return open->isEnabled(); }, 5000)) {
+    if (name != nullptr)
+        name->setText(path);
+    if (name == nullptr || open == nullptr || !QTest::qWaitFor([open] { return open->isEnabled(); }, 5000)) {
         chooser.reject();
         QFAIL("the chooser's Open button never became usable");
     }
@@ -177,8 +182,7 @@ void DialogOperationTest::chosenImageFillsThePathAndMovesTheWorkingDirectory()
     const ScopedWorkingDirectory restore(fs::current_path());
     const QString chosen = QString::fromStdString((folder / "firmware.vnf").string());
     WindowAnswer<QFileDialog> answer([&](QFileDialog& chooser) {
-        chooser.selectFile(chosen);
-        PressOpen(chooser);
+        ChooseInDialog(chooser, chosen);
     });
 
     QTest::mouseClick(buttonFor("..."), Qt::LeftButton);
@@ -198,8 +202,7 @@ void DialogOperationTest::newFileChooserAcceptsANewName()
     WindowAnswer<QFileDialog> answer([&](QFileDialog& chooser) {
         mode = chooser.fileMode();
         acceptMode = chooser.acceptMode();
-        chooser.selectFile(chosen);
-        PressOpen(chooser);
+        ChooseInDialog(chooser, chosen);
     });
 
     FileChooserRequest request;

@@ -1,5 +1,6 @@
 #include "MainDialogTemplate.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
@@ -7,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <vector>
 
 #include "DialogUnits.h"
@@ -36,6 +38,12 @@ public:
     {
         auto* widget = place(new QComboBox(&dialog_), name, x, y, w, EditHeight);
         widget->addItems(items);
+        // The box may clip a long item; its opened list shows every item whole.
+        const QFontMetrics metrics(dialog_.font());
+        int widest = 0;
+        for (const QString& item : items)
+            widest = std::max(widest, metrics.horizontalAdvance(item));
+        widget->view()->setMinimumWidth(widest + 4 * metrics.averageCharWidth());
         return widget;
     }
 
