@@ -36,6 +36,8 @@ TEST_F(SaveWorks, Aes256CbcEncryptsHashesAndRecordsInListOrder)
     EXPECT_EQ(SectionBytesIn(spec, saved, "L1_code"), SectionBytesIn(spec, saved, "L3_copy"));
     EXPECT_EQ(ReadFileBytes(input), original);
     EXPECT_EQ(FilesLeft(), CleanFolder);
+    // The output is an ordinary copy of the input, not a private temporary.
+    EXPECT_EQ(std::filesystem::status(output).permissions(), std::filesystem::status(input).permissions());
     EXPECT_EQ(state.aesKeyLength, 32);
     EXPECT_EQ(state.aesMode, 1);
     EXPECT_EQ(state.aesKeyBytes, (std::array<std::uint8_t, 32>{})) << "the key bytes outlived the save";
