@@ -279,6 +279,22 @@ INSTANTIATE_TEST_SUITE_P(
                         "writing the signature into section digital_signature of IMAGE"}),
     [](const ::testing::TestParamInfo<StepFailureCase>& info) { return info.param.name; });
 
+// The section tool cuts an oversized replacement short with only a warning;
+// a signing into a section that cannot hold r and s must fail, not report
+// an image with half a signature as signed.
+TEST_F(SignImageBench, SignatureSectionShorterThanTheSignatureFails)
+{
+    ImageSpec shortSignature = MessageImage(64, 64);
+    for (testing::SectionSpec& section : shortSignature.sections)
+        if (section.name == "digital_signature")
+            section.bytes = Bytes(40, 0xAA);
+    MakeImage(shortSignature);
+    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
+    ExpectUnchangedAfter("Error: the digital_signature section of " + image.string() +
+                         " holds 40 bytes, but the signature needs 48.\n");
+    EXPECT_FALSE(fs::exists("tmp.bin"));
+}
+
 TEST_F(SignImageBench, MissingSectionToolIsReported)
 {
     MakeImage(MessageImage(64, 64));

@@ -32,6 +32,12 @@ SectionToolStep SignatureStep(const std::string& image)
             {"-replace", "digital_signature", "-bits", "tmp.bf", "-text", image}};
 }
 
+SectionToolStep SignatureReadBackStep(const std::string& image)
+{
+    return {"reading back section digital_signature of " + image + " to tmp.bin",
+            {"-get", "digital_signature", "-o", "tmp.bin", image}};
+}
+
 Outcome<Done> RunSectionTool(const std::string& toolDirectory, const SectionToolStep& step)
 {
     const std::string tool = ToolPath(toolDirectory, "sectmend");

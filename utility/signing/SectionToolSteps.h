@@ -21,6 +21,8 @@ SectionToolStep ExchangeStep3(const std::string& image);  // tmp.vnf = image, ms
 SectionToolStep ExchangeStep4(const std::string& image);  // image = tmp.vnf, msg_data from signature.bin
 // digital_signature of the image, in place, from the text in tmp.bf.
 SectionToolStep SignatureStep(const std::string& image);
+// digital_signature of the image read back as raw bytes into tmp.bin.
+SectionToolStep SignatureReadBackStep(const std::string& image);
 
 // Runs the step with the section tool of the tool directory and waits for
 // it; fails with a message naming the step unless it exits with status 0.

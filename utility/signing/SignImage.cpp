@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include <openssl/evp.h>
 
@@ -74,6 +75,36 @@ Outcome<EcdsaSignature> SignMessageFile(SigningKey& key)
                       key.context.get());
 }
 
+// The section tool cuts a replacement that does not fit the section short
+// with only a warning, so the signature is read back and compared: a
+// digital_signature section under 48 bytes must fail the signing, not leave
+// half a signature in an image reported as signed.
+Outcome<Done> CheckSignatureInImage(const std::string& toolDirectory, const std::string& image,
+                                    const EcdsaSignature& signature)
+{
+    Outcome<Done> step = RunSectionTool(toolDirectory, SignatureReadBackStep(image));
+    if (!step.ok())
+        return step;
+    std::ifstream readBack("tmp.bin", std::ios::binary);
+    const std::string section((std::istreambuf_iterator<char>(readBack)), std::istreambuf_iterator<char>());
+    readBack.close();
+    std::error_code ignored;
+    std::filesystem::remove("tmp.bin", ignored);
+
+    const std::string text = SignatureText(signature.r.get(), signature.s.get());
+    std::string expected;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+        expected += static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16));
+    if (section.size() < expected.size())
+        return Outcome<Done>::Fail("Error: the digital_signature section of " + image + " holds " +
+                                   std::to_string(section.size()) + " bytes, but the signature needs " +
+                                   std::to_string(expected.size()) + ".\n");
+    if (section.compare(0, expected.size(), expected) != 0)
+        return Outcome<Done>::Fail("Error: the signature read back from section digital_signature of " + image +
+                                   " differs from the one written.\n");
+    return Done{};
+}
+
 // Everything that changes the image: the exchange, the signing of the
 // exchanged-out message and the write of the signature.
 Outcome<Done> ExchangeAndSign(const std::string& toolDirectory, const std::string& image, SigningKey& key)
@@ -87,6 +118,8 @@ Outcome<Done> ExchangeAndSign(const std::string& toolDirectory, const std::strin
     step = WriteSignatureFiles(signature.value().r.get(), signature.value().s.get());
     if (step.ok())
         step = RunSectionTool(toolDirectory, SignatureStep(image));
+    if (step.ok())
+        step = CheckSignatureInImage(toolDirectory, image, signature.value());
     if (!step.ok())
         return step;
     for (const char* name : {"tmp.bf", "signature.bf", "signature.bin"}) {
