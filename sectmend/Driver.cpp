@@ -50,6 +50,12 @@ bool RefuseNoBits(const CommandLineOptions& options, const SectionFacts& facts)
 int Get(const CommandLineOptions& options, const SectionFacts& facts)
 {
     if (RefuseNoBits(options, facts)) return 1;
+    // Writing a section's bytes over the image it comes from destroys it.
+    if (!options.outputFile.empty() && sameFile(options.inputFile, options.outputFile)) {
+        std::fprintf(stderr, "ERROR: '%s' is the input file; the section bytes would overwrite the image.\n",
+                     options.outputFile.c_str());
+        return 1;
+    }
     return writeSectionBytes(facts.data, options.text, options.outputFile) ? 0 : 1;
 }
 
@@ -58,6 +64,16 @@ int Get(const CommandLineOptions& options, const SectionFacts& facts)
 int Replace(const CommandLineOptions& options, ELFFile& image, const SectionFacts& facts)
 {
     if (RefuseNoBits(options, facts)) return 1;
+    // The copy of the image would overwrite the replacement bytes before they
+    // are read.
+    if (!options.outputFile.empty() && !options.bitsFile.empty() &&
+        !sameFile(options.inputFile, options.outputFile) && sameFile(options.outputFile, options.bitsFile)) {
+        std::fprintf(stderr,
+                     "ERROR: '%s' is both the output and the replacement input; the copy of the image would "
+                     "overwrite the replacement bytes.\n",
+                     options.outputFile.c_str());
+        return 1;
+    }
     image.close();
     std::string target = options.inputFile;
     if (!options.outputFile.empty() && !sameFile(options.inputFile, options.outputFile)) {

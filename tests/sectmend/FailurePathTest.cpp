@@ -62,6 +62,13 @@ std::vector<FailureCase> Cases()
          "ERROR: '/dev/full' could not be written: No space left on device\n", "", Output::None},
         {{"-get", "L1_code", "-o", "/dev/full", "p0.vnf"}, "ERROR: /dev/full could not be written.\n", "",
          Output::None},
+        // Output files that would destroy the image or the replacement bytes.
+        {{"-get", "L1_code", "-o", "./p0.vnf", "p0.vnf"},
+         "ERROR: './p0.vnf' is the input file; the section bytes would overwrite the image.\n", "", Output::None},
+        {{"-replace", "L1_code", "-o", "new.bin", "-bits", "./new.bin", "p0.vnf"},
+         "ERROR: 'new.bin' is both the output and the replacement input; the copy of the image would overwrite "
+         "the replacement bytes.\n",
+         "", Output::None},
     };
 }
 
@@ -88,6 +95,7 @@ TEST(SectmendFailurePaths, MessageStatusAndFilesAfterwards)
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(ReadFileBytes(folder / input), original);
+        EXPECT_EQ(ReadFileBytes(folder / "new.bin"), PatternBytes(64, 3));
         if (c.outputFile.empty()) continue;
         if (c.output == Output::None)
             EXPECT_FALSE(std::filesystem::exists(folder / c.outputFile));
