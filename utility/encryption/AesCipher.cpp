@@ -21,14 +21,14 @@ std::optional<AesCipher> AesCipher::Setup(int modeCode, int keyLengthBytes, cons
     return AesCipher(std::move(context), iv);
 }
 
-Outcome AesCipher::Encrypt(std::span<std::uint8_t> buffer)
+Status AesCipher::Encrypt(std::span<std::uint8_t> buffer)
 {
     if (buffer.size() % 16 != 0)
-        return Outcome::Fail("AES encryption needs a multiple of 16 bytes.\n");
+        return Status::Fail("AES encryption needs a multiple of 16 bytes.\n");
     // Back to the IV (and, in OFB, to the start of the key stream) with the
     // key schedule kept.
     if (EVP_EncryptInit_ex2(context_.get(), nullptr, nullptr, iv_.data(), nullptr) != 1)
-        return Outcome::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
+        return Status::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
     std::uint8_t* data = buffer.data();
     std::size_t left = buffer.size();
     while (left > 0) {
@@ -37,15 +37,15 @@ Outcome AesCipher::Encrypt(std::span<std::uint8_t> buffer)
         int written = 0;
         if (EVP_EncryptUpdate(context_.get(), data, &written, data, static_cast<int>(chunk)) != 1
             || static_cast<std::size_t>(written) != chunk)
-            return Outcome::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
+            return Status::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
         data += chunk;
         left -= chunk;
     }
     std::uint8_t tail[16];
     int tailLength = 0;
     if (EVP_EncryptFinal_ex(context_.get(), tail, &tailLength) != 1 || tailLength != 0)
-        return Outcome::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
-    return Outcome::Ok();
+        return Status::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
+    return Status(Done{});
 }
 
 }  // namespace vantrel

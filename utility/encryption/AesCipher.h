@@ -8,7 +8,7 @@
 #include <openssl/evp.h>
 
 #include "core/OpenSslHandles.h"
-#include "encryption/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 
@@ -27,7 +27,7 @@ public:
 
     // Encrypts the buffer in place, block by block from the IV, with no
     // padding. The size must be a multiple of 16.
-    Outcome Encrypt(std::span<std::uint8_t> buffer);
+    Status Encrypt(std::span<std::uint8_t> buffer);
 
 private:
     AesCipher(CipherCtxPtr context, const std::array<std::uint8_t, 16>& iv) : context_(std::move(context)), iv_(iv) {}

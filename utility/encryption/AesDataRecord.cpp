@@ -28,17 +28,17 @@ std::vector<std::uint8_t> AesDataPlainTable(const std::vector<AesDataEntry>& ent
     return table;
 }
 
-Outcome WriteAesDataRecord(std::vector<std::uint8_t>& section, const std::array<std::uint8_t, 16>& iv,
+Status WriteAesDataRecord(std::vector<std::uint8_t>& section, const std::array<std::uint8_t, 16>& iv,
                            std::uint32_t cipherChoice, const std::vector<AesDataEntry>& entries,
                            AesCipher& cipher)
 {
     if (section.size() < AesDataRecordSize(entries.size()))
-        return Outcome::Fail("The AESData record does not fit its section.\n");
+        return Status::Fail("The AESData record does not fit its section.\n");
     std::vector<std::uint8_t> table = AesDataPlainTable(entries);
     Sha1Digest tableDigest{};
-    if (Outcome digested = Sha1(table, tableDigest); !digested)
+    if (Status digested = Sha1(table, tableDigest); !digested)
         return digested;
-    if (Outcome encrypted = cipher.Encrypt(table); !encrypted)
+    if (Status encrypted = cipher.Encrypt(table); !encrypted)
         return encrypted;
 
     std::uint8_t* header = section.data();
@@ -47,7 +47,7 @@ Outcome WriteAesDataRecord(std::vector<std::uint8_t>& section, const std::array<
     StoreLittleEndian(header + 36, static_cast<std::uint32_t>(table.size()));
     StoreLittleEndian(header + 40, cipherChoice);
     std::copy(table.begin(), table.end(), header + AesDataHeaderSize);
-    return Outcome::Ok();
+    return Status(Done{});
 }
 
 }  // namespace vantrel

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "encryption/AesCipher.h"
-#include "encryption/Outcome.h"
+#include "core/Outcome.h"
 #include "encryption/Sha1.h"
 
 namespace vantrel {
@@ -39,7 +39,7 @@ std::vector<std::uint8_t> AesDataPlainTable(const std::vector<AesDataEntry>& ent
 // Lays the record over the first bytes of section (the section's current
 // contents; the bytes after the table stay as they are). The section must
 // hold AesDataRecordSize(entries.size()) bytes at least.
-Outcome WriteAesDataRecord(std::vector<std::uint8_t>& section, const std::array<std::uint8_t, 16>& iv,
+Status WriteAesDataRecord(std::vector<std::uint8_t>& section, const std::array<std::uint8_t, 16>& iv,
                            std::uint32_t cipherChoice, const std::vector<AesDataEntry>& entries,
                            AesCipher& cipher);
 

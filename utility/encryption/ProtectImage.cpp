@@ -55,11 +55,11 @@ public:
     Protection(const DialogState& state, AesChoice choice, AesCipher& cipher, SectionToolContext tool)
         : state_(state), choice_(choice), cipher_(cipher), tool_(std::move(tool)) {}
 
-    Outcome ProcessRows(const SectionList& rows);
-    Outcome WriteRecord(const std::string& input);
+    Status ProcessRows(const SectionList& rows);
+    Status WriteRecord(const std::string& input);
 
 private:
-    Outcome ProcessRow(const SectionRecord& record, Treatment treatment);
+    Status ProcessRow(const SectionRecord& record, Treatment treatment);
 
     const DialogState& state_;
     AesChoice choice_;
@@ -68,19 +68,19 @@ private:
     std::vector<AesDataEntry> entries_;
 };
 
-Outcome Protection::ProcessRows(const SectionList& rows)
+Status Protection::ProcessRows(const SectionList& rows)
 {
     for (std::size_t i = 0; i < state_.sectionTable.size(); ++i) {
         const Treatment treatment = RowTreatment(rows, i);
         if (treatment == Treatment::None)
             continue;
-        if (Outcome processed = ProcessRow(state_.sectionTable[i], treatment); !processed)
+        if (Status processed = ProcessRow(state_.sectionTable[i], treatment); !processed)
             return processed;
     }
-    return Outcome::Ok();
+    return Status(Done{});
 }
 
-Outcome Protection::ProcessRow(const SectionRecord& record, Treatment treatment)
+Status Protection::ProcessRow(const SectionRecord& record, Treatment treatment)
 {
     AesDataEntry entry;
     entry.address = ReadHexNumber(record.addressText);
@@ -88,37 +88,37 @@ Outcome Protection::ProcessRow(const SectionRecord& record, Treatment treatment)
     std::vector<std::uint8_t> bytes = SectionBytes(record);
     // The target works in whole blocks, for hashed sections too.
     if (bytes.size() % 16 != 0)
-        return Outcome::Fail(SaveNotMultipleOf16Message);
+        return Status::Fail(SaveNotMultipleOf16Message);
     if (treatment == Treatment::Encrypt) {
         entry.flags = AesEncryptedFlags(choice_.keyLenIndex, choice_.modeIndex);
-        if (Outcome encrypted = cipher_.Encrypt(bytes); !encrypted)
+        if (Status encrypted = cipher_.Encrypt(bytes); !encrypted)
             return encrypted;
     }
     // The digest is of the bytes as they will stand in the saved image.
-    if (Outcome digested = Sha1(bytes, entry.digest); !digested)
+    if (Status digested = Sha1(bytes, entry.digest); !digested)
         return digested;
     if (treatment == Treatment::Encrypt) {
-        if (Outcome copied = CopyWorkingImage(tool_); !copied)
+        if (Status copied = CopyWorkingImage(tool_); !copied)
             return copied;
-        if (Outcome replaced = ReplaceSectionBytes(tool_, record.name, bytes); !replaced)
+        if (Status replaced = ReplaceSectionBytes(tool_, record.name, bytes); !replaced)
             return replaced;
     }
     entries_.push_back(entry);
-    return Outcome::Ok();
+    return Status(Done{});
 }
 
 // The record goes over the front of the section's current bytes, so the
 // bytes after the table keep what the section held.
-Outcome Protection::WriteRecord(const std::string& input)
+Status Protection::WriteRecord(const std::string& input)
 {
     std::vector<std::uint8_t> section;
-    if (Outcome copied = CopyWorkingImage(tool_); !copied)
+    if (Status copied = CopyWorkingImage(tool_); !copied)
         return copied;
-    if (Outcome got = GetSectionBytes(tool_, "AESData", section); !got)
+    if (Status got = GetSectionBytes(tool_, "AESData", section); !got)
         return got;
     if (section.size() != state_.aesDataSize)
-        return Outcome::Fail(SaveAesDataChangedMessage(input, state_.aesDataSize, section.size()));
-    if (Outcome written = WriteAesDataRecord(section, state_.aesIv,
+        return Status::Fail(SaveAesDataChangedMessage(input, state_.aesDataSize, section.size()));
+    if (Status written = WriteAesDataRecord(section, state_.aesIv,
                                              AesCipherChoice(choice_.keyLenIndex, choice_.modeIndex), entries_,
                                              cipher_);
         !written)
@@ -128,31 +128,31 @@ Outcome Protection::WriteRecord(const std::string& input)
 
 }  // namespace
 
-Outcome ProtectImage(const DialogState& state, const SectionList& rows, AesChoice choice, const std::string& input,
+Status ProtectImage(const DialogState& state, const SectionList& rows, AesChoice choice, const std::string& input,
                      const std::string& output)
 {
     const SaveTempFiles temporaryFiles;
     if (state.aesDataSize == 0)
-        return Outcome::Fail(SaveNoAesDataMessage);
+        return Status::Fail(SaveNoAesDataMessage);
     // Refused before anything is written: a record cut short would mislead
     // the target.
     const std::size_t checked = CountCheckedRows(state, rows);
     if (checked > 0 && AesDataRecordSize(checked) > state.aesDataSize)
-        return Outcome::Fail(SaveRecordTooLargeMessage(input, state.aesDataSize, checked));
+        return Status::Fail(SaveRecordTooLargeMessage(input, state.aesDataSize, checked));
     std::optional<AesCipher> cipher = AesCipher::Setup(state.aesMode, state.aesKeyLength, state.aesKeyBytes.data(),
                                                        state.aesIv);
     if (!cipher)
-        return Outcome::Fail(SaveAesSetupMessage);
+        return Status::Fail(SaveAesSetupMessage);
     if (checked == 0)
-        return Outcome::Fail(SaveNoOperationMessage);
+        return Status::Fail(SaveNoOperationMessage);
 
     std::optional<WorkingImage> work;
-    if (Outcome created = WorkingImage::Create(input, output, work); !created)
+    if (Status created = WorkingImage::Create(input, output, work); !created)
         return created;
     Protection protection(state, choice, *cipher, SectionToolContext{state.toolDirectory, work->path(), output});
-    if (Outcome processed = protection.ProcessRows(rows); !processed)
+    if (Status processed = protection.ProcessRows(rows); !processed)
         return processed;
-    if (Outcome recorded = protection.WriteRecord(input); !recorded)
+    if (Status recorded = protection.WriteRecord(input); !recorded)
         return recorded;
     return work->Commit();
 }

@@ -4,7 +4,7 @@
 
 #include "core/DialogState.h"
 #include "core/SectionList.h"
-#include "encryption/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 
@@ -19,7 +19,7 @@ struct AesChoice {
 // order into a working copy of the input, writes the AESData record and puts
 // the copy in the output's place. The key, IV, mode and key length come from
 // state. Any failure leaves the output and the input as they were.
-Outcome ProtectImage(const DialogState& state, const SectionList& rows, AesChoice choice, const std::string& input,
+Status ProtectImage(const DialogState& state, const SectionList& rows, AesChoice choice, const std::string& input,
                      const std::string& output);
 
 }  // namespace vantrel

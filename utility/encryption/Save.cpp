@@ -26,22 +26,22 @@ private:
     DialogState& state_;
 };
 
-Outcome MakeKey(DialogState& state, const UserInterface& ui)
+Status MakeKey(DialogState& state, const UserInterface& ui)
 {
     const SecretText keyText(ui.keyText());
     if (!IsHexKeyText(keyText.text()))
-        return Outcome::Fail(KeyNotHexMessage);
+        return Status::Fail(KeyNotHexMessage);
     state.aesKeyBytes.fill(0);
     AesKeyFromText(keyText.text(), state.aesKeyLength, state.aesKeyBytes.data());
-    return Outcome::Ok();
+    return Status(Done{});
 }
 
 // A fresh IV from the secure generator for every save.
-Outcome MakeIv(DialogState& state)
+Status MakeIv(DialogState& state)
 {
     if (RAND_priv_bytes(state.aesIv.data(), static_cast<int>(state.aesIv.size())) != 1)
-        return Outcome::Fail("Could not make the IV of the save: " + OpenSslErrorText() + "\n");
-    return Outcome::Ok();
+        return Status::Fail("Could not make the IV of the save: " + OpenSslErrorText() + "\n");
+    return Status(Done{});
 }
 
 bool Stop(UserInterface& ui, const std::string& message)
@@ -66,9 +66,9 @@ bool OnSave(DialogState& state, UserInterface& ui)
     const AesChoice choice{ui.comboSelection(Combo::KeyLen), ui.comboSelection(Combo::Mode)};
     state.aesKeyLength = AesKeyLengthBytes(choice.keyLenIndex);
     state.aesMode = AesModeCode(choice.modeIndex);
-    if (Outcome key = MakeKey(state, ui); !key)
+    if (Status key = MakeKey(state, ui); !key)
         return Stop(ui, key.message());
-    if (Outcome iv = MakeIv(state); !iv)
+    if (Status iv = MakeIv(state); !iv)
         return Stop(ui, iv.message());
 
     FileChooserRequest request;
@@ -77,7 +77,7 @@ bool OnSave(DialogState& state, UserInterface& ui)
     if (!output)
         return false;
 
-    const Outcome saved = ProtectImage(state, ui.sectionList(), choice, input, *output);
+    const Status saved = ProtectImage(state, ui.sectionList(), choice, input, *output);
     ui.showMessage(saved ? std::string(SaveSuccessMessage) : saved.message());
     return saved.ok();
 }

@@ -32,16 +32,16 @@ std::string WhereText(const fs::path& path)
 }
 
 // A new, empty file of a name no other file has, beside the output.
-Outcome MakeUniqueFileBeside(const fs::path& output, fs::path& made)
+Status MakeUniqueFileBeside(const fs::path& output, fs::path& made)
 {
     const fs::path folder = output.has_parent_path() ? output.parent_path() : fs::path(".");
     std::string pattern = (folder / ("." + output.filename().string() + ".saving-XXXXXX")).string();
     const int fd = mkstemp(pattern.data());
     if (fd < 0)
-        return Outcome::Fail("Could not create a file beside " + output.string() + ": " + std::strerror(errno) + "\n");
+        return Status::Fail("Could not create a file beside " + output.string() + ": " + std::strerror(errno) + "\n");
     close(fd);
     made = pattern;
-    return Outcome::Ok();
+    return Status(Done{});
 }
 
 }  // namespace
@@ -58,16 +58,16 @@ SaveTempFiles::~SaveTempFiles()
     RemoveQuietly(SaveImageFile);
 }
 
-Outcome WorkingImage::Create(const fs::path& input, const fs::path& output, std::optional<WorkingImage>& created)
+Status WorkingImage::Create(const fs::path& input, const fs::path& output, std::optional<WorkingImage>& created)
 {
     fs::path path;
-    if (Outcome made = MakeUniqueFileBeside(output, path); !made)
+    if (Status made = MakeUniqueFileBeside(output, path); !made)
         return made;
     WorkingImage image(path, output);  // removes the file if the copy fails
-    if (Outcome copied = CopyImage(input, path); !copied)
+    if (Status copied = CopyImage(input, path); !copied)
         return copied;
     created.emplace(std::move(image));
-    return Outcome::Ok();
+    return Status(Done{});
 }
 
 WorkingImage::WorkingImage(WorkingImage&& other) noexcept
@@ -82,26 +82,26 @@ WorkingImage::~WorkingImage()
         RemoveQuietly(path_);
 }
 
-Outcome WorkingImage::Commit()
+Status WorkingImage::Commit()
 {
     std::error_code error;
     fs::rename(path_, output_, error);
     if (error)
-        return Outcome::Fail("Could not write " + output_.string() + ": " + error.message() + "\n");
+        return Status::Fail("Could not write " + output_.string() + ": " + error.message() + "\n");
     path_.clear();
-    return Outcome::Ok();
+    return Status(Done{});
 }
 
-Outcome CopyImage(const fs::path& from, const fs::path& to)
+Status CopyImage(const fs::path& from, const fs::path& to)
 {
     std::error_code error;
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
     if (error)
-        return Outcome::Fail("Could not copy " + from.string() + " to " + to.string() + ": " + error.message() + "\n");
-    return Outcome::Ok();
+        return Status::Fail("Could not copy " + from.string() + " to " + to.string() + ": " + error.message() + "\n");
+    return Status(Done{});
 }
 
-Outcome WriteBytesFile(const fs::path& path, std::span<const std::uint8_t> bytes)
+Status WriteBytesFile(const fs::path& path, std::span<const std::uint8_t> bytes)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (file)
@@ -109,22 +109,22 @@ Outcome WriteBytesFile(const fs::path& path, std::span<const std::uint8_t> bytes
     if (file)
         file.close();
     if (!file)
-        return Outcome::Fail("Could not write " + path.string() + WhereText(path) + ".\n");
-    return Outcome::Ok();
+        return Status::Fail("Could not write " + path.string() + WhereText(path) + ".\n");
+    return Status(Done{});
 }
 
-Outcome ReadBytesFile(const fs::path& path, std::vector<std::uint8_t>& bytes)
+Status ReadBytesFile(const fs::path& path, std::vector<std::uint8_t>& bytes)
 {
     std::ifstream file(path, std::ios::binary);
     std::error_code error;
     const auto size = fs::file_size(path, error);
     if (!file || error)
-        return Outcome::Fail("Could not read " + path.string() + WhereText(path) + ".\n");
+        return Status::Fail("Could not read " + path.string() + WhereText(path) + ".\n");
     bytes.resize(size);
     file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
     if (!file)
-        return Outcome::Fail("Could not read " + path.string() + WhereText(path) + ".\n");
-    return Outcome::Ok();
+        return Status::Fail("Could not read " + path.string() + WhereText(path) + ".\n");
+    return Status(Done{});
 }
 
 }  // namespace vantrel

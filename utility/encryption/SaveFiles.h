@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "encryption/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 
@@ -33,7 +33,7 @@ public:
 // a half-written output nor a changed input, even when the two are one file.
 class WorkingImage {
 public:
-    static Outcome Create(const std::filesystem::path& input, const std::filesystem::path& output,
+    static Status Create(const std::filesystem::path& input, const std::filesystem::path& output,
                           std::optional<WorkingImage>& created);
     ~WorkingImage();
     WorkingImage(WorkingImage&& other) noexcept;
@@ -43,7 +43,7 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     // Renames the working image over the output.
-    Outcome Commit();
+    Status Commit();
 
 private:
     WorkingImage(std::filesystem::path path, std::filesystem::path output)
@@ -54,10 +54,10 @@ private:
 };
 
 // A whole-file copy that replaces the target; a failure names both files.
-Outcome CopyImage(const std::filesystem::path& from, const std::filesystem::path& to);
+Status CopyImage(const std::filesystem::path& from, const std::filesystem::path& to);
 // Writes exactly these bytes to the file, replacing it.
-Outcome WriteBytesFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+Status WriteBytesFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 // Reads the whole file.
-Outcome ReadBytesFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
+Status ReadBytesFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
 
 }  // namespace vantrel

@@ -7,30 +7,30 @@ namespace vantrel {
 
 namespace {
 
-Outcome RunSectmend(const SectionToolContext& context, const ToolArguments& arguments, const std::string& step)
+Status RunSectmend(const SectionToolContext& context, const ToolArguments& arguments, const std::string& step)
 {
     const std::string tool = ToolPath(context.toolDirectory, "sectmend");
     const int status = RunToolAndWait(tool, arguments);
     if (status == ToolCouldNotStart)
-        return Outcome::Fail("Could not start " + tool + " to " + step + " of " + context.outputName
+        return Status::Fail("Could not start " + tool + " to " + step + " of " + context.outputName
                              + ". Nothing was saved.\n");
     if (status != 0)
-        return Outcome::Fail("sectmend failed (status " + std::to_string(status) + ") to " + step + " of "
+        return Status::Fail("sectmend failed (status " + std::to_string(status) + ") to " + step + " of "
                              + context.outputName + ". Nothing was saved.\n");
-    return Outcome::Ok();
+    return Status(Done{});
 }
 
 }  // namespace
 
-Outcome CopyWorkingImage(const SectionToolContext& context)
+Status CopyWorkingImage(const SectionToolContext& context)
 {
     return CopyImage(context.workingImage, SaveImageFile);
 }
 
-Outcome ReplaceSectionBytes(const SectionToolContext& context, const std::string& sectionName,
+Status ReplaceSectionBytes(const SectionToolContext& context, const std::string& sectionName,
                             std::span<const std::uint8_t> bytes)
 {
-    if (Outcome written = WriteBytesFile(SaveBytesFile, bytes); !written)
+    if (Status written = WriteBytesFile(SaveBytesFile, bytes); !written)
         return written;
     return RunSectmend(context,
                        {"-replace", sectionName, "-o", context.workingImage.string(), "-bits", SaveBytesFile,
@@ -38,10 +38,10 @@ Outcome ReplaceSectionBytes(const SectionToolContext& context, const std::string
                        "replace section " + sectionName);
 }
 
-Outcome GetSectionBytes(const SectionToolContext& context, const std::string& sectionName,
+Status GetSectionBytes(const SectionToolContext& context, const std::string& sectionName,
                         std::vector<std::uint8_t>& bytes)
 {
-    if (Outcome got = RunSectmend(context, {"-get", sectionName, "-o", SaveBytesFile, SaveImageFile},
+    if (Status got = RunSectmend(context, {"-get", sectionName, "-o", SaveBytesFile, SaveImageFile},
                                   "read section " + sectionName);
         !got)
         return got;

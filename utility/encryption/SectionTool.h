@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "encryption/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 
@@ -23,16 +23,16 @@ struct SectionToolContext {
 };
 
 // Copies the working image to "tmp.vnf".
-Outcome CopyWorkingImage(const SectionToolContext& context);
+Status CopyWorkingImage(const SectionToolContext& context);
 
 // Puts bytes into the named section of the working image:
 //   sectmend -replace NAME -o WORKING -bits tmp.bin tmp.vnf
-Outcome ReplaceSectionBytes(const SectionToolContext& context, const std::string& sectionName,
+Status ReplaceSectionBytes(const SectionToolContext& context, const std::string& sectionName,
                             std::span<const std::uint8_t> bytes);
 
 // The named section's current bytes in the working image:
 //   sectmend -get NAME -o tmp.bin tmp.vnf
-Outcome GetSectionBytes(const SectionToolContext& context, const std::string& sectionName,
+Status GetSectionBytes(const SectionToolContext& context, const std::string& sectionName,
                         std::vector<std::uint8_t>& bytes);
 
 }  // namespace vantrel

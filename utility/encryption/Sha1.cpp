@@ -6,13 +6,13 @@
 
 namespace vantrel {
 
-Outcome Sha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest)
+Status Sha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest)
 {
     unsigned int length = 0;
     if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha1(), nullptr) != 1
         || length != digest.size())
-        return Outcome::Fail("SHA-1 failed: " + OpenSslErrorText() + "\n");
-    return Outcome::Ok();
+        return Status::Fail("SHA-1 failed: " + OpenSslErrorText() + "\n");
+    return Status(Done{});
 }
 
 }  // namespace vantrel

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "encryption/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 
@@ -12,6 +12,6 @@ using Sha1Digest = std::array<std::uint8_t, 20>;
 
 // SHA-1 of the bytes, in the standard digest order. Fails only when OpenSSL
 // does (the message carries its error text).
-Outcome Sha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest);
+Status Sha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest);
 
 }  // namespace vantrel

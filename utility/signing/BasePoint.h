@@ -2,7 +2,7 @@
 
 #include "core/OpenSslHandles.h"
 #include "signing/CurveFile.h"
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/OpenSslHandles.h"
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 

@@ -5,7 +5,7 @@
 #include <openssl/evp.h>
 
 #include "core/OpenSslHandles.h"
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 

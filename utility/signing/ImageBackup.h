@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 

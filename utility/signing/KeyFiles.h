@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/OpenSslHandles.h"
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 

@@ -7,7 +7,7 @@
 #include "signing/BigNumberText.h"
 #include "signing/CurveFile.h"
 #include "signing/KeyFiles.h"
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 #include "signing/PrivateKeyDraw.h"
 
 namespace vantrel {

@@ -4,7 +4,7 @@
 
 #include "core/DialogState.h"
 #include "core/UserInterface.h"
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "runner/ToolRunner.h"
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 

@@ -2,7 +2,7 @@
 
 #include <openssl/bn.h>
 
-#include "signing/Outcome.h"
+#include "core/Outcome.h"
 
 namespace vantrel {
 

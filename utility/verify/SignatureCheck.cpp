@@ -6,6 +6,8 @@
 
 #include "core/OpenSslHandles.h"
 #include "encryption/Sha1.h"
+#include "signing/BasePoint.h"
+#include "signing/CurveFile.h"
 
 namespace vantrel {
 
@@ -28,58 +30,35 @@ BignumPtr ReadHexNumber(std::istream& in)
     return BignumPtr(value);
 }
 
-// The curve y^2 + xy = x^3 + Ax^2 + B over GF(2^m) with its base point and
-// the base point's order, read from the curve file.
-struct Curve {
-    EcGroupPtr group;
-    EcPointPtr base;
-    BignumPtr order;
+// The curve of the curve file, read and checked exactly as the signing
+// reads it (same reading rules, base point on the curve and of order q), so a
+// curve file that signing refuses never verifies either.
+struct CheckedCurve {
+    Curve loaded;
+    const EC_POINT* base = nullptr;
+    const BIGNUM* order = nullptr;
 };
 
-std::optional<Curve> ReadCurve(const std::string& path, BN_CTX* ctx, std::string& detail)
+std::optional<CheckedCurve> ReadCurve(const std::string& path, BN_CTX* ctx, std::string& detail)
 {
     std::ifstream in(path);
-    int m = 0, a = 0, b = 0, c = 0;
-    BignumPtr coefficientA, coefficientB, q, x, y;
-    if (in >> m)
-        coefficientA = ReadHexNumber(in);
-    if (coefficientA)
-        coefficientB = ReadHexNumber(in);
-    if (coefficientB)
-        q = ReadHexNumber(in);
-    if (q)
-        x = ReadHexNumber(in);
-    if (x)
-        y = ReadHexNumber(in);
-    if (!y || !(in >> a >> b >> c)) {
-        detail = "cannot read the curve file " + path;
+    Outcome<Curve> loaded = LoadCurve(in);
+    if (!loaded.ok()) {
+        detail = "the curve file " + path + " is not usable: " + loaded.message();
         return std::nullopt;
     }
-    if (m <= 0 || a <= 0 || a >= m || (b != 0 && (b >= a || c <= 0 || c >= b))) {
-        detail = "the curve file " + path + " holds unusable field exponents";
+    CheckedCurve curve{std::move(loaded.value()), nullptr, nullptr};
+    Outcome<Done> basePoint = SetUpBasePoint(curve.loaded, ctx);
+    if (!basePoint.ok()) {
+        detail = "the curve file " + path + " is not usable: " + basePoint.message();
         return std::nullopt;
     }
-    BignumPtr polynomial(BN_new());
-    bool ok = polynomial && BN_set_bit(polynomial.get(), m) && BN_set_bit(polynomial.get(), a) &&
-              BN_set_bit(polynomial.get(), 0);
-    if (ok && b != 0)
-        ok = BN_set_bit(polynomial.get(), b) && BN_set_bit(polynomial.get(), c);
-    Curve curve;
-    if (ok)
-        curve.group.reset(EC_GROUP_new_curve_GF2m(polynomial.get(), coefficientA.get(), coefficientB.get(), ctx));
-    if (curve.group)
-        curve.base.reset(EC_POINT_new(curve.group.get()));
-    if (!curve.base ||
-        !EC_POINT_set_affine_coordinates(curve.group.get(), curve.base.get(), x.get(), y.get(), ctx) ||
-        EC_POINT_is_on_curve(curve.group.get(), curve.base.get(), ctx) != 1) {
-        detail = "the curve file " + path + " does not describe a usable curve: " + OpenSslErrorText();
-        return std::nullopt;
-    }
-    curve.order = std::move(q);
+    curve.base = EC_GROUP_get0_generator(curve.loaded.group.get());
+    curve.order = curve.loaded.parameters.q.get();
     return curve;
 }
 
-EcPointPtr ReadPublicKey(const std::string& path, const Curve& curve, BN_CTX* ctx, std::string& detail)
+EcPointPtr ReadPublicKey(const std::string& path, const CheckedCurve& curve, BN_CTX* ctx, std::string& detail)
 {
     std::ifstream in(path);
     if (!in) {
@@ -88,9 +67,9 @@ EcPointPtr ReadPublicKey(const std::string& path, const Curve& curve, BN_CTX* ct
     }
     BignumPtr x = ReadHexNumber(in);
     BignumPtr y = x ? ReadHexNumber(in) : nullptr;
-    EcPointPtr point(y ? EC_POINT_new(curve.group.get()) : nullptr);
-    if (!point || !EC_POINT_set_affine_coordinates(curve.group.get(), point.get(), x.get(), y.get(), ctx) ||
-        EC_POINT_is_on_curve(curve.group.get(), point.get(), ctx) != 1) {
+    EcPointPtr point(y ? EC_POINT_new(curve.loaded.group.get()) : nullptr);
+    if (!point || !EC_POINT_set_affine_coordinates(curve.loaded.group.get(), point.get(), x.get(), y.get(), ctx) ||
+        EC_POINT_is_on_curve(curve.loaded.group.get(), point.get(), ctx) != 1) {
         detail = "the public key file " + path + " does not hold a point of the curve";
         return nullptr;
     }
@@ -112,17 +91,17 @@ bool InRange(const BIGNUM* value, const BIGNUM* order)
 }
 
 // x(u1*G + u2*W) mod q == r, with w = s^-1, u1 = h*w, u2 = r*w (mod q).
-bool SignatureEquationHolds(const Curve& curve, const EC_POINT* publicPoint, const BIGNUM* h, const BIGNUM* r,
+bool SignatureEquationHolds(const CheckedCurve& curve, const EC_POINT* publicPoint, const BIGNUM* h, const BIGNUM* r,
                             const BIGNUM* s, BN_CTX* ctx, std::string& detail)
 {
-    const EC_GROUP* group = curve.group.get();
-    const BIGNUM* q = curve.order.get();
+    const EC_GROUP* group = curve.loaded.group.get();
+    const BIGNUM* q = curve.order;
     BignumPtr w(BN_mod_inverse(nullptr, s, q, ctx));
     BignumPtr u1(BN_new()), u2(BN_new()), x(BN_new()), v(BN_new());
     EcPointPtr p1(EC_POINT_new(group)), p2(EC_POINT_new(group));
     const bool computed = w && u1 && u2 && x && v && p1 && p2 && BN_mod_mul(u1.get(), h, w.get(), q, ctx) &&
                           BN_mod_mul(u2.get(), r, w.get(), q, ctx) &&
-                          EC_POINT_mul(group, p1.get(), nullptr, curve.base.get(), u1.get(), ctx) &&
+                          EC_POINT_mul(group, p1.get(), nullptr, curve.base, u1.get(), ctx) &&
                           EC_POINT_mul(group, p2.get(), nullptr, publicPoint, u2.get(), ctx) &&
                           EC_POINT_add(group, p1.get(), p1.get(), p2.get(), ctx);
     if (!computed) {
@@ -165,7 +144,7 @@ bool CheckSignature(const SignatureInputs& inputs, std::string& detail)
         detail = OpenSslErrorText();
         return false;
     }
-    if (!InRange(r.get(), curve->order.get()) || !InRange(s.get(), curve->order.get())) {
+    if (!InRange(r.get(), curve->order) || !InRange(s.get(), curve->order)) {
         detail = "digital_signature does not hold a signature (r or s out of range; is the image signed?)";
         return false;
     }

@@ -6,8 +6,9 @@
 
 namespace vantrel {
 
-// The result of a signing step: a value, or the message that tells the user
-// what went wrong. The operation that called the step shows the message.
+// The result of a step of an operation: a value, or the message that tells
+// the user what went wrong. The operation that called the step shows the
+// message; the core never prints.
 template <class T>
 class Outcome {
 public:
@@ -20,6 +21,7 @@ public:
     }
 
     bool ok() const { return value_.has_value(); }
+    explicit operator bool() const { return ok(); }
     T& value() { return *value_; }
     const T& value() const { return *value_; }
     const std::string& message() const { return message_; }
@@ -33,5 +35,6 @@ private:
 
 // The value of a step that only succeeds or fails.
 struct Done {};
+using Status = Outcome<Done>;
 
 }  // namespace vantrel
