@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "CliTestSupport.h"
 #include "MiniJson.h"
@@ -137,8 +138,11 @@ TEST_F(WorkflowTest, ProtectInPlaceReplacesTheImageWithTheProtectedOne)
     EXPECT_NE(SectionBytes(image, "ShareFunctionSection1"), PatternBytes(32, 7));
     const auto verified = Utility({"verify", image.string(), "--key", KeyFor("128")}, work.path());
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    // Nothing but the image and the key files: no working copy or temporary
+    // file of the save is left behind.
+    const std::set<std::string> expected{image.filename().string(), "public.ecs", "private.ecs", "signature.ecs"};
     for (const auto& entry : fs::directory_iterator(work.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
+        EXPECT_TRUE(expected.count(entry.path().filename().string())) << entry.path();
 }
 
 TEST(ArmFirmwareWorkflowTest, SignProtectVerifyTheExampleImage)

@@ -1,6 +1,3 @@
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -87,36 +84,14 @@ bool TickRows(const DialogState& state, ConsoleInterface& ui, const ProtectChoic
     return true;
 }
 
-// A new, private file beside the output: Save writes there and only a
-// complete save replaces the output, so a failed save never leaves a
-// half-protected image behind nor damages the input when they are the same.
-std::string ReservePartialOutput(const std::string& output)
-{
-    std::string pattern = output + ".partial-XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0)
-        return {};
-    close(fd);
-    return pattern;
-}
-
+// Save itself writes a private working copy beside the output and puts it in
+// place only when every step passed, so a failed save leaves no
+// half-protected image and never damages the input, even when they are the
+// same file.
 int SaveInto(DialogState& state, ConsoleInterface& ui, const std::string& output)
 {
-    const std::string partial = ReservePartialOutput(output);
-    if (partial.empty())
-        return Fail("cannot create a file beside output " + output);
-    ui.chosenFile = partial;
-    const bool saved = OnSave(state, ui);
-    std::error_code fileError;
-    if (saved) {
-        fs::permissions(partial, fs::status(ui.image, fileError).permissions(), fileError);
-        fs::rename(partial, output, fileError);
-        if (!fileError)
-            return 0;
-    }
-    std::error_code ignored;
-    fs::remove(partial, ignored);
-    return saved ? Fail("cannot write output " + output + ": " + fileError.message()) : 1;
+    ui.chosenFile = output;
+    return OnSave(state, ui) ? 0 : 1;
 }
 
 }  // namespace
