@@ -104,14 +104,27 @@ TEST(SectmendFailurePaths, MessageStatusAndFilesAfterwards)
     }
 }
 
+// A target the run may read but not write. The superuser writes read-only
+// files, so as root the run drops to the unprivileged "nobody" account.
 TEST(SectmendFailurePaths, UnwritableTargetIsReportedAndLeftAlone)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "the superuser writes read-only files";
     SampleFolder folder;
     WriteFileBytes(folder / "new.bin", PatternBytes(64, 3));
-    std::filesystem::permissions(folder / "p0.vnf", std::filesystem::perms::owner_read);
+    namespace fs = std::filesystem;
+    fs::permissions(folder / "p0.vnf", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const Bytes original = ReadFileBytes(folder / "p0.vnf");
-    const ProgramResult result = folder.run({"-replace", "L1_code", "-bits", "new.bin", "p0.vnf"});
+
+    std::vector<std::string> argv;
+    if (geteuid() == 0) {
+        argv = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        if (RunProgram({argv[0], "--reuid=65534", "--regid=65534", "--clear-groups",
+                        (ToolsDir() / "sectmend").string()}, {}, folder.path()).status != 0)
+            GTEST_SKIP() << "sectmend cannot be run as an unprivileged user here";
+    }
+    argv.push_back((ToolsDir() / "sectmend").string());
+    for (const char* arg : {"-replace", "L1_code", "-bits", "new.bin", "p0.vnf"})
+        argv.push_back(arg);
+    const ProgramResult result = RunProgram(argv, {}, folder.path());
     EXPECT_EQ(result.err, "ERROR: Could not replace the section data.\n");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(ReadFileBytes(folder / "p0.vnf"), original);
