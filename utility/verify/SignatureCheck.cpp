@@ -1,12 +1,12 @@
 #include "verify/SignatureCheck.h"
 
-#include <cctype>
 #include <fstream>
 #include <optional>
 
 #include "core/OpenSslHandles.h"
 #include "encryption/Sha1.h"
 #include "signing/BasePoint.h"
+#include "signing/BigNumberText.h"
 #include "signing/CurveFile.h"
 
 namespace vantrel {
@@ -15,19 +15,14 @@ namespace {
 
 constexpr std::size_t SignatureValueBytes = 24;
 
-// A big number token of the key and curve files: hexadecimal digits, no prefix.
-BignumPtr ReadHexNumber(std::istream& in)
+// A number of the public key file, read by the same rules as the signing
+// reads its key files; nothing for a token that is not a number.
+BignumPtr ReadKeyNumber(std::istream& in)
 {
-    std::string token;
-    if (!(in >> token) || token.empty())
+    BigNumberRead read = ReadBigNumber(in);
+    if (read.problem != TokenProblem::None)
         return nullptr;
-    for (char c : token)
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return nullptr;
-    BIGNUM* value = nullptr;
-    if (BN_hex2bn(&value, token.c_str()) == 0)
-        return nullptr;
-    return BignumPtr(value);
+    return std::move(read.value);
 }
 
 // The curve of the curve file, read and checked exactly as the signing
@@ -65,8 +60,8 @@ EcPointPtr ReadPublicKey(const std::string& path, const CheckedCurve& curve, BN_
         detail = "cannot read the public key file " + path;
         return nullptr;
     }
-    BignumPtr x = ReadHexNumber(in);
-    BignumPtr y = x ? ReadHexNumber(in) : nullptr;
+    BignumPtr x = ReadKeyNumber(in);
+    BignumPtr y = x ? ReadKeyNumber(in) : nullptr;
     EcPointPtr point(y ? EC_POINT_new(curve.loaded.group.get()) : nullptr);
     if (!point || !EC_POINT_set_affine_coordinates(curve.loaded.group.get(), point.get(), x.get(), y.get(), ctx) ||
         EC_POINT_is_on_curve(curve.loaded.group.get(), point.get(), ctx) != 1) {
