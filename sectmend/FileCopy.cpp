@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ELFFile.h"
-#include "FileDescriptor.h"
+#include "core/UniqueFd.h"
 #include "StdioFile.h"
 
 namespace sectmend {
@@ -72,9 +72,9 @@ CopyOutcome CopyContents(int in, int out)
 
 void copyFile(const std::string& source, const std::string& target)
 {
-    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    vantrel::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.valid()) throw ELFFile::EBadFile(source, "can not be opened for reading.");
-    FileDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    vantrel::UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!out.valid()) throw ELFFile::EBadFile(target, "can not be opened for writing.");
 
     CopyOutcome outcome = CopyContents(in.get(), out.get());

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "FileDescriptor.h"
+#include "core/UniqueFd.h"
 
 namespace sectmend {
 
@@ -30,7 +30,7 @@ bool WriteAllAt(int fd, std::uint64_t offset, const unsigned char* bytes, std::s
 bool patchFile(const std::string& target, std::uint64_t offset, const unsigned char* bytes, std::size_t size)
 {
     // No O_CREAT: the target must exist already.
-    FileDescriptor file(::open(target.c_str(), O_RDWR | O_CLOEXEC));
+    vantrel::UniqueFd file(::open(target.c_str(), O_RDWR | O_CLOEXEC));
     const bool written = file.valid() && WriteAllAt(file.get(), offset, bytes, size);
     if (written && file.close()) return true;
     std::fputs("ERROR: Could not replace the section data.\n", stderr);

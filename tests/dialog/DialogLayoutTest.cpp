@@ -98,8 +98,7 @@ void DialogLayoutTest::editBoxesStartEmpty()
     QVERIFY(c.imagePath->isReadOnly());
     QVERIFY(!c.key->isReadOnly());
     QCOMPARE(c.sectionList->GetItemCount(), 0);
-    QCOMPARE(dialog_->state().aesDataSize, 0u);
-    QVERIFY(dialog_->state().sectionTable.empty());
+    QVERIFY(!dialog_->state().inventory);
 }
 
 void DialogLayoutTest::controlPositions_data()

@@ -108,8 +108,9 @@ void DialogLoadTest::loadFillsTheRowsForTheChoices()
         QCOMPARE(list.GetItemCheckedState(row, 1), 0);
     }
     QCOMPARE(seen, names);
-    QCOMPARE(dialog_->state().sectionTable.size(), static_cast<std::size_t>(names.size()));
-    QCOMPARE(dialog_->state().aesDataSize, 44u);
+    QVERIFY(dialog_->state().inventory);
+    QCOMPARE(dialog_->state().inventory->sectionTable.size(), static_cast<std::size_t>(names.size()));
+    QCOMPARE(dialog_->state().inventory->aesDataSize, 44u);
     if (names.first() == "ShareFunctionSection") {
         QCOMPARE(list.GetItemText(0, 3), std::string("0x00002000"));
         QCOMPARE(list.GetItemText(0, 4), std::string("0x0000000c"));

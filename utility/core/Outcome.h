@@ -33,6 +33,14 @@ private:
     std::string message_;
 };
 
+// A message as one line: the line ends and blanks it ends with dropped.
+inline std::string MessageLine(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
 // The value of a step that only succeeds or fails.
 struct Done {};
 using Status = Outcome<Done>;

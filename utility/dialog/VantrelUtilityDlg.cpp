@@ -11,12 +11,10 @@
 
 #include "AboutDlg.h"
 #include "AppIcon.h"
-#include "cli/ToolDirectory.h"
+#include "core/ToolDirectory.h"
 #include "WaitCursor.h"
 #include "XListCtrl.h"
-#include "encryption/Save.h"
-#include "inventory/Load.h"
-#include "signing/Generate.h"
+#include "buttons/Buttons.h"
 
 namespace vantrel {
 
@@ -41,7 +39,7 @@ void CVantrelUtilityDlg::OnInitDialog()
     controls_.key->clear();
     controls_.imagePath->clear();
     SetUpSectionList();
-    state_.toolDirectory = cli::FindToolDirectory();
+    state_.toolDirectory = FindToolDirectory();
     controls_.browse->setFocus();
 }
 
@@ -114,6 +112,8 @@ void CVantrelUtilityDlg::RunOperation(Operation operation)
         operation();
     } catch (const std::exception& error) {
         ui_.showMessage(std::string("The operation stopped: ") + error.what());
+    } catch (...) {
+        ui_.showMessage("The operation stopped on an unexpected error.");
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include "MainDialogTemplate.h"
 #include "QtUserInterface.h"
-#include "core/DialogState.h"
+#include "buttons/DialogState.h"
 
 class QAction;
 

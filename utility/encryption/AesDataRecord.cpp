@@ -2,26 +2,19 @@
 
 #include <algorithm>
 
+#include "core/LittleEndian.h"
+
 namespace vantrel {
 
-namespace {
-
-void StoreLittleEndian(std::uint8_t* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-}  // namespace
 
 std::vector<std::uint8_t> AesDataPlainTable(const std::vector<AesDataEntry>& entries)
 {
     std::vector<std::uint8_t> table(AesDataEntrySize * entries.size());
     std::uint8_t* at = table.data();
     for (const AesDataEntry& entry : entries) {
-        StoreLittleEndian(at, entry.address);
-        StoreLittleEndian(at + 4, entry.size);
-        StoreLittleEndian(at + 8, entry.flags);
+        StoreLittleEndian32(at, entry.address);
+        StoreLittleEndian32(at + 4, entry.size);
+        StoreLittleEndian32(at + 8, entry.flags);
         std::copy(entry.digest.begin(), entry.digest.end(), at + 12);
         at += AesDataEntrySize;
     }
@@ -44,8 +37,8 @@ Status WriteAesDataRecord(std::vector<std::uint8_t>& section, const std::array<s
     std::uint8_t* header = section.data();
     std::copy(iv.begin(), iv.end(), header);
     std::copy(tableDigest.begin(), tableDigest.end(), header + 16);
-    StoreLittleEndian(header + 36, static_cast<std::uint32_t>(table.size()));
-    StoreLittleEndian(header + 40, cipherChoice);
+    StoreLittleEndian32(header + 36, static_cast<std::uint32_t>(table.size()));
+    StoreLittleEndian32(header + 40, cipherChoice);
     std::copy(table.begin(), table.end(), header + AesDataHeaderSize);
     return Status(Done{});
 }

@@ -7,7 +7,7 @@
 
 #include "encryption/AesCipher.h"
 #include "core/Outcome.h"
-#include "encryption/Sha1.h"
+#include "core/Sha1.h"
 
 namespace vantrel {
 

@@ -1,160 +1,211 @@
 #include "encryption/ProtectImage.h"
 
-#include <optional>
-#include <vector>
+#include <openssl/rand.h>
 
+#include <array>
+#include <filesystem>
+#include <optional>
+
+#include "core/Files.h"
+#include "core/HexText.h"
+#include "core/OpenSslHandles.h"
+#include "core/Sha1.h"
 #include "encryption/AesCipher.h"
 #include "encryption/AesDataRecord.h"
 #include "encryption/AesSettings.h"
-#include "encryption/SaveFiles.h"
 #include "encryption/SaveMessages.h"
-#include "encryption/SectionTool.h"
 #include "inventory/NumberText.h"
-#include "signing/HexToBytes.h"
+#include "runner/ToolSession.h"
 
 namespace vantrel {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-enum class Treatment { None, Hash, Encrypt };
+using Bytes = std::vector<std::uint8_t>;
 
-// A row with its "AES" box checked is encrypted, whatever its "Hash" box
-// shows; one with only "Hash" checked is hashed.
-Treatment RowTreatment(const SectionList& rows, std::size_t row)
+Treatment TreatmentOf(const ProtectRequest& request, std::size_t row)
 {
-    const int index = static_cast<int>(row);
-    if (rows.GetItemCheckedState(index, SectionList::AesColumn) != 0)
-        return Treatment::Encrypt;
-    if (rows.GetItemCheckedState(index, SectionList::HashColumn) != 0)
-        return Treatment::Hash;
-    return Treatment::None;
+    return row < request.treatments.size() ? request.treatments[row] : Treatment::None;
 }
 
-// Rows without a record (a failed Load can leave one at the end) are not
-// part of the save.
-std::size_t CountCheckedRows(const DialogState& state, const SectionList& rows)
+std::size_t CountTreatedRows(const ProtectRequest& request)
 {
     std::size_t count = 0;
-    for (std::size_t i = 0; i < state.sectionTable.size(); ++i)
-        count += RowTreatment(rows, i) != Treatment::None ? 1 : 0;
+    for (std::size_t row = 0; row < request.inventory->sectionTable.size(); ++row)
+        count += TreatmentOf(request, row) != Treatment::None ? 1 : 0;
     return count;
 }
 
 // The section's bytes as Load captured them: the whole hexadecimal digit
 // pairs of contentText (its newline drops out).
-std::vector<std::uint8_t> SectionBytes(const SectionRecord& record)
+Bytes CapturedBytes(const SectionRecord& record)
 {
-    std::vector<std::uint8_t> bytes(record.contentText.size() / 2);
+    Bytes bytes(record.contentText.size() / 2);
     if (!bytes.empty())
         HexToBytes(record.contentText.data(), bytes.data(), static_cast<int>(2 * bytes.size()));
     return bytes;
 }
 
+// The target works in whole blocks, for hashed sections too. Checked for
+// every treated row before anything is written.
+Status CheckBlockSizes(const ProtectRequest& request)
+{
+    for (std::size_t row = 0; row < request.inventory->sectionTable.size(); ++row) {
+        const SectionRecord& record = request.inventory->sectionTable[row];
+        const std::size_t size = record.contentText.size() / 2;
+        if (TreatmentOf(request, row) != Treatment::None && size % 16 != 0)
+            return Status::Fail(std::string(SaveNotMultipleOf16Message) + "Section " + record.name + " holds " +
+                                std::to_string(size) + " bytes.\n");
+    }
+    return Done{};
+}
+
 class Protection {
 public:
-    Protection(const DialogState& state, AesChoice choice, AesCipher& cipher, SectionToolContext tool)
-        : state_(state), choice_(choice), cipher_(cipher), tool_(std::move(tool)) {}
+    Protection(const ProtectRequest& request, AesCipher& cipher, ToolSession& tools, fs::path working)
+        : request_(request), cipher_(cipher), tools_(tools), working_(std::move(working)) {}
 
-    Status ProcessRows(const SectionList& rows);
-    Status WriteRecord(const std::string& input);
+    Status CheckUnchanged();
+    Status ProcessRows();
+    Status WriteRecord(const std::array<std::uint8_t, 16>& iv);
 
 private:
     Status ProcessRow(const SectionRecord& record, Treatment treatment);
 
-    const DialogState& state_;
-    AesChoice choice_;
+    const ProtectRequest& request_;
     AesCipher& cipher_;
-    SectionToolContext tool_;
+    ToolSession& tools_;
+    fs::path working_;
     std::vector<AesDataEntry> entries_;
 };
 
-Status Protection::ProcessRows(const SectionList& rows)
+// The sections and the digests come from the bytes Load captured; the copy
+// must still hold exactly those, or they would be written into another image.
+Status Protection::CheckUnchanged()
 {
-    for (std::size_t i = 0; i < state_.sectionTable.size(); ++i) {
-        const Treatment treatment = RowTreatment(rows, i);
+    const SectionTable& table = request_.inventory->sectionTable;
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        if (TreatmentOf(request_, row) == Treatment::None)
+            continue;
+        Outcome<Bytes> current = tools_.GetSection(working_, table[row].name);
+        if (!current)
+            return Status::Fail(current.message());
+        if (current.value() != CapturedBytes(table[row]))
+            return Status::Fail(SaveImageChangedMessage);
+    }
+    return Done{};
+}
+
+Status Protection::ProcessRows()
+{
+    const SectionTable& table = request_.inventory->sectionTable;
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        const Treatment treatment = TreatmentOf(request_, row);
         if (treatment == Treatment::None)
             continue;
-        if (Status processed = ProcessRow(state_.sectionTable[i], treatment); !processed)
+        if (Status processed = ProcessRow(table[row], treatment); !processed)
             return processed;
     }
-    return Status(Done{});
+    return Done{};
 }
 
 Status Protection::ProcessRow(const SectionRecord& record, Treatment treatment)
 {
+    const int keyLen = static_cast<int>(request_.keyLength);
+    const int mode = static_cast<int>(request_.mode);
     AesDataEntry entry;
     entry.address = ReadHexNumber(record.addressText);
     entry.size = ReadHexNumber(record.sizeText);
-    std::vector<std::uint8_t> bytes = SectionBytes(record);
-    // The target works in whole blocks, for hashed sections too.
-    if (bytes.size() % 16 != 0)
-        return Status::Fail(SaveNotMultipleOf16Message);
+    Bytes bytes = CapturedBytes(record);
     if (treatment == Treatment::Encrypt) {
-        entry.flags = AesEncryptedFlags(choice_.keyLenIndex, choice_.modeIndex);
+        Report(request_.progress, "encrypting section " + record.name);
+        entry.flags = AesEncryptedFlags(keyLen, mode);
         if (Status encrypted = cipher_.Encrypt(bytes); !encrypted)
             return encrypted;
+        if (Status replaced = tools_.ReplaceSection(working_, record.name, bytes, bytes.size()); !replaced)
+            return replaced;
+    } else {
+        Report(request_.progress, "hashing section " + record.name);
     }
-    // The digest is of the bytes as they will stand in the saved image.
+    // The digest is of the bytes as they stand in the saved image.
     if (Status digested = Sha1(bytes, entry.digest); !digested)
         return digested;
-    if (treatment == Treatment::Encrypt) {
-        if (Status copied = CopyWorkingImage(tool_); !copied)
-            return copied;
-        if (Status replaced = ReplaceSectionBytes(tool_, record.name, bytes); !replaced)
-            return replaced;
-    }
     entries_.push_back(entry);
-    return Status(Done{});
+    return Done{};
 }
 
 // The record goes over the front of the section's current bytes, so the
 // bytes after the table keep what the section held.
-Status Protection::WriteRecord(const std::string& input)
+Status Protection::WriteRecord(const std::array<std::uint8_t, 16>& iv)
 {
-    std::vector<std::uint8_t> section;
-    if (Status copied = CopyWorkingImage(tool_); !copied)
-        return copied;
-    if (Status got = GetSectionBytes(tool_, "AESData", section); !got)
-        return got;
-    if (section.size() != state_.aesDataSize)
-        return Status::Fail(SaveAesDataChangedMessage(input, state_.aesDataSize, section.size()));
-    if (Status written = WriteAesDataRecord(section, state_.aesIv,
-                                             AesCipherChoice(choice_.keyLenIndex, choice_.modeIndex), entries_,
-                                             cipher_);
-        !written)
+    const std::string& input = request_.inventory->imagePath;
+    Outcome<Bytes> section = tools_.GetSection(working_, "AESData");
+    if (!section)
+        return Status::Fail(section.message());
+    if (section.value().size() != request_.inventory->aesDataSize)
+        return Status::Fail(
+            SaveAesDataChangedMessage(input, request_.inventory->aesDataSize, section.value().size()));
+    const std::uint32_t choice =
+        AesCipherChoice(static_cast<int>(request_.keyLength), static_cast<int>(request_.mode));
+    if (Status written = WriteAesDataRecord(section.value(), iv, choice, entries_, cipher_); !written)
         return written;
-    return ReplaceSectionBytes(tool_, "AESData", section);
+    return tools_.ReplaceSection(working_, "AESData", section.value(), section.value().size());
 }
 
 }  // namespace
 
-Status ProtectImage(const DialogState& state, const SectionList& rows, AesChoice choice, const std::string& input,
-                     const std::string& output)
+int AesKeyBytes(AesKeyLength keyLength)
 {
-    const SaveTempFiles temporaryFiles;
-    if (state.aesDataSize == 0)
+    return AesKeyLengthBytes(static_cast<int>(keyLength));
+}
+
+Status ProtectImage(const ProtectRequest& request)
+{
+    if (!request.inventory)
+        return Status::Fail(SaveNoOperationMessage);
+    const Inventory& inventory = *request.inventory;
+    if (inventory.aesDataSize == 0)
         return Status::Fail(SaveNoAesDataMessage);
     // Refused before anything is written: a record cut short would mislead
     // the target.
-    const std::size_t checked = CountCheckedRows(state, rows);
-    if (checked > 0 && AesDataRecordSize(checked) > state.aesDataSize)
-        return Status::Fail(SaveRecordTooLargeMessage(input, state.aesDataSize, checked));
-    std::optional<AesCipher> cipher = AesCipher::Setup(state.aesMode, state.aesKeyLength, state.aesKeyBytes.data(),
-                                                       state.aesIv);
+    const std::size_t treated = CountTreatedRows(request);
+    if (treated > 0 && AesDataRecordSize(treated) > inventory.aesDataSize)
+        return Status::Fail(SaveRecordTooLargeMessage(inventory.imagePath, inventory.aesDataSize, treated));
+    // A fresh IV from the secure generator for every save.
+    std::array<std::uint8_t, 16> iv{};
+    if (RAND_priv_bytes(iv.data(), static_cast<int>(iv.size())) != 1)
+        return Status::Fail("Could not make the IV of the save: " + OpenSslErrorText() + "\n");
+    const int keyBytes = AesKeyBytes(request.keyLength);
+    std::optional<AesCipher> cipher;
+    if (request.key.size() == static_cast<std::size_t>(keyBytes))
+        cipher = AesCipher::Setup(AesModeCode(static_cast<int>(request.mode)), keyBytes, request.key.data(), iv);
     if (!cipher)
         return Status::Fail(SaveAesSetupMessage);
-    if (checked == 0)
+    if (treated == 0)
         return Status::Fail(SaveNoOperationMessage);
+    if (Status blocks = CheckBlockSizes(request); !blocks)
+        return blocks;
+    const fs::path output(request.outputPath);
+    if (Status replaceable = CheckReplaceableFile(output); !replaceable)
+        return replaceable;
 
-    std::optional<WorkingImage> work;
-    if (Status created = WorkingImage::Create(input, output, work); !created)
-        return created;
-    Protection protection(state, choice, *cipher, SectionToolContext{state.toolDirectory, work->path(), output});
-    if (Status processed = protection.ProcessRows(rows); !processed)
+    Outcome<ToolSession> session =
+        ToolSession::Open(request.toolDirectory, output.has_parent_path() ? output.parent_path() : ".");
+    if (!session)
+        return Status::Fail(session.message());
+    Outcome<fs::path> working = session.value().CopyIn(inventory.imagePath, request.outputPath);
+    if (!working)
+        return Status::Fail(working.message());
+    Protection protection(request, *cipher, session.value(), working.value());
+    if (Status unchanged = protection.CheckUnchanged(); !unchanged)
+        return unchanged;
+    if (Status processed = protection.ProcessRows(); !processed)
         return processed;
-    if (Status recorded = protection.WriteRecord(input); !recorded)
+    if (Status recorded = protection.WriteRecord(iv); !recorded)
         return recorded;
-    return work->Commit();
+    return session.value().CommitOver(working.value(), output);
 }
 
 }  // namespace vantrel

@@ -1,25 +1,44 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "core/DialogState.h"
-#include "core/SectionList.h"
 #include "core/Outcome.h"
+#include "core/Progress.h"
+#include "core/Secret.h"
+#include "inventory/Load.h"
 
 namespace vantrel {
 
-// The choices of one save, by index as the AESData record carries them.
-struct AesChoice {
-    int keyLenIndex = 0;
-    int modeIndex = 0;
+// The "Key Len:" and "Mode:" choices. Their numbers are what the AESData
+// record carries.
+enum class AesKeyLength { Bits128 = 0, Bits192 = 1, Bits256 = 2 };
+enum class AesMode { Ecb = 0, Cbc = 1, Ofb = 2, Ctr = 3 };
+
+// What a save does with one section of the inventory.
+enum class Treatment { None, Hash, Encrypt };
+
+struct ProtectRequest {
+    std::shared_ptr<const Inventory> inventory;  // the last Load, whose image is the input
+    std::vector<Treatment> treatments;  // one per inventory row
+    AesKeyLength keyLength = AesKeyLength::Bits128;
+    AesMode mode = AesMode::Cbc;
+    SecretBytes key;                    // 16, 24 or 32 bytes, as keyLength says
+    std::string outputPath;
+    std::string toolDirectory;
+    Progress progress;
 };
 
-// The part of a save after the output is chosen: checks the AESData section,
-// sets AES up, encrypts or hashes the checked rows of the last Load in list
-// order into a working copy of the input, writes the AESData record and puts
-// the copy in the output's place. The key, IV, mode and key length come from
-// state. Any failure leaves the output and the input as they were.
-Status ProtectImage(const DialogState& state, const SectionList& rows, AesChoice choice, const std::string& input,
-                     const std::string& output);
+// Bytes of a key of this length.
+int AesKeyBytes(AesKeyLength keyLength);
+
+// Writes a protected copy of the inventory's image to the output: checks
+// that the image still holds what Load captured, encrypts or hashes the
+// treated sections in inventory order, writes the AESData record (with a
+// fresh IV) and puts the copy in the output's place. All of it happens on one
+// private working copy beside the output, renamed over it only when every
+// step passed: any failure leaves the output and the input as they were.
+Status ProtectImage(const ProtectRequest& request);
 
 }  // namespace vantrel

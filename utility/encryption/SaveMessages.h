@@ -15,6 +15,7 @@ inline constexpr const char* SaveNotMultipleOf16Message =
     "Section's size should be a multiple of 16, Please check your sections!\n";
 inline constexpr const char* SaveNoOperationMessage = "No Operation!\n";
 inline constexpr const char* SaveSuccessMessage = "Operation Successful! VNF File Saved!\n";
+inline constexpr const char* SaveImageChangedMessage = "The image changed since it was loaded. Load it again.\n";
 
 // The input box names another image than the last Load read (or there was no
 // Load yet): the section list does not describe it.

@@ -1,14 +1,11 @@
 #include "inventory/Load.h"
 
-#include <cstdint>
-#include <string>
 #include <string_view>
 #include <utility>
 
 #include "inventory/NumberText.h"
-#include "inventory/SectionFilter.h"
 #include "inventory/SectionListing.h"
-#include "inventory/ToolTextCapture.h"
+#include "runner/ToolSession.h"
 
 namespace vantrel {
 
@@ -16,101 +13,65 @@ namespace {
 
 const char* const ListingFailedMessage = "Section header dump error. \n";
 
-// The message for a listing that did not come through, or "" for a listing
-// that did. A tool that ended with an error adds the error line it printed
-// (scnlist's "ERROR: ..."), so the user learns what was wrong.
-std::string ListingProblem(const ListingCapture& listing)
+// The message for a listing that did not come through: the words the
+// program has always used, then what the tool or the runner said.
+std::string ListingProblem(const ToolSession& session, const std::string& detail)
 {
-    using Outcome = ListingCapture::Outcome;
-    switch (listing.outcome) {
-    case Outcome::Complete:
-        return "";
-    case Outcome::NotStarted:
-        return "popen error";
-    case Outcome::TimedOut:
-        return ListingFailedMessage;
-    case Outcome::ToolFailed:
-        break;
+    using End = ToolRunResult::End;
+    if (session.lastRun().end == End::NotStarted)
+        return "popen error\n" + detail;
+    if (session.lastRun().end == End::Exited) {
+        for (std::string_view line : ListingLines(session.lastRun().output))
+            if (line.rfind("ERROR: ", 0) == 0)
+                return ListingFailedMessage + std::string(line) + "\n";
     }
-    for (std::string_view line : ListingLines(listing.text))
-        if (line.rfind("ERROR: ", 0) == 0)
-            return ListingFailedMessage + std::string(line) + "\n";
-    return ListingFailedMessage;
+    return ListingFailedMessage + detail;
 }
 
-// The message for a section text that did not come through, or "".
-std::string SectionTextProblem(const SectionTextCapture& capture, const std::string& name)
+// The message for a section text that did not come through.
+std::string SectionTextProblem(const ToolSession& session, const std::string& name, const std::string& detail)
 {
-    using Outcome = SectionTextCapture::Outcome;
-    switch (capture.outcome) {
-    case Outcome::Complete:
-        return "";
-    case Outcome::ReadFailed:
-    case Outcome::TooMuch:
-        return "Pipe error\n";
-    case Outcome::NotStarted:
-    case Outcome::TimedOut:
-    case Outcome::ToolFailed:
-    case Outcome::NotHex:
-        break;
-    }
-    return "Section: " + name + " error. Please check your memory sections.\n";
-}
-
-void AddRow(SectionList& list, int row, const SectionRecord& record)
-{
-    list.InsertItem(row, "");
-    list.SetCheckbox(row, SectionList::HashColumn, 0);
-    list.SetCheckbox(row, SectionList::AesColumn, 0);
-    list.SetItemText(row, SectionList::NameColumn, record.name);
-    list.SetItemText(row, SectionList::AddrColumn, record.addressText);
-    list.SetItemText(row, SectionList::SizeColumn, record.sizeText);
+    using End = ToolRunResult::End;
+    const ToolRunResult& run = session.lastRun();
+    if (run.end == End::Exited && run.status == 0)
+        return "Pipe error\n" + detail;
+    return "Section: " + name + " error. Please check your memory sections.\n" + detail;
 }
 
 }  // namespace
 
-void OnLoad(DialogState& state, UserInterface& ui)
+Outcome<Inventory> LoadInventory(const LoadRequest& request)
 {
-    const std::string image = ui.imagePath();
-    if (image.empty()) {
-        ui.showMessage("Please input binary file");
-        return;
-    }
+    using Result = Outcome<Inventory>;
+    Outcome<ToolSession> session = ToolSession::Open(request.toolDirectory);
+    if (!session)
+        return Result::Fail(session.message());
+    ToolSession& tools = session.value();
 
-    // From here on the inventory belongs to this image, even when the Load
-    // fails half-way: never a mixture of two images.
-    state.loadedImagePath = image;
-    SectionList& list = ui.sectionList();
-    list.DeleteAllItems();
-    state.sectionTable.clear();
-    state.aesDataSize = 0;
+    Outcome<std::string> listing = tools.ListSections(request.imagePath);
+    if (!listing)
+        return Result::Fail(ListingProblem(tools, listing.message()));
 
-    const ListingCapture listing = CaptureListing(state.toolDirectory, image);
-    if (const std::string problem = ListingProblem(listing); !problem.empty()) {
-        ui.showMessage(problem);
-        return;
-    }
-
-    const int purpose = ui.comboSelection(Combo::Purpose);
-    const int entry = ui.comboSelection(Combo::Entry);
-    int row = 0;
-    for (SectionRecord& record : ParseSectionListing(listing.text)) {
+    Inventory inventory;
+    inventory.imagePath = request.imagePath;
+    for (SectionRecord& record : ParseSectionListing(listing.value())) {
         // Noted before the filters: AESData is reserved and never listed.
         if (record.name == "AESData")
-            state.aesDataSize = ReadHexNumber(record.sizeText);
-        if (!KeepsSection(record, purpose, entry))
+            inventory.aesDataSize = ReadHexNumber(record.sizeText);
+        if (!KeepsSection(record, request.purpose, request.entry))
             continue;
-
-        AddRow(list, row++, record);
-        const std::uint64_t length = 2 * static_cast<std::uint64_t>(ReadHexNumber(record.sizeText));
-        const SectionTextCapture text = CaptureSectionText(state.toolDirectory, record.name, image, length);
-        if (const std::string problem = SectionTextProblem(text, record.name); !problem.empty()) {
-            ui.showMessage(problem);
-            return;
-        }
-        record.contentText = text.text + "\n";
-        state.sectionTable.push_back(std::move(record));
+        // Refused by name before anything runs.
+        if (Status name = CheckSectionName(record.name); !name)
+            return Result::Fail(name.message());
+        Report(request.progress, "reading section " + record.name);
+        const Outcome<std::string> text =
+            tools.GetSectionText(request.imagePath, record.name, ReadHexNumber(record.sizeText));
+        if (!text)
+            return Result::Fail(SectionTextProblem(tools, record.name, text.message()));
+        record.contentText = text.value() + "\n";
+        inventory.sectionTable.push_back(std::move(record));
     }
+    return inventory;
 }
 
 }  // namespace vantrel

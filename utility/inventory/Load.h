@@ -1,13 +1,33 @@
 #pragma once
 
-#include "core/DialogState.h"
-#include "core/UserInterface.h"
+#include <cstdint>
+#include <string>
+
+#include "core/Outcome.h"
+#include "core/Progress.h"
+#include "inventory/SectionFilter.h"
+#include "inventory/SectionRecord.h"
 
 namespace vantrel {
 
-// The Load button: lists the image's sections, keeps those the Purpose and
-// Entry choices allow, captures their bytes, refills the section list and
-// state.sectionTable, and sets state.aesDataSize. Shows at most one message.
-void OnLoad(DialogState& state, UserInterface& ui);
+// What a Load found: the kept sections of one image, with their bytes.
+struct Inventory {
+    std::string imagePath;         // the image the sections were read from
+    SectionTable sectionTable;     // record i is row i of the section list
+    std::uint32_t aesDataSize = 0; // size of the AESData section, or 0
+};
+
+struct LoadRequest {
+    std::string imagePath;
+    std::string toolDirectory;     // sectmend and scnlist
+    Purpose purpose = Purpose::Demonstration;
+    Entry entry = Entry::Multi;
+    Progress progress;             // "reading section NAME" per kept section
+};
+
+// Lists the image's sections, keeps those the Purpose and Entry choices
+// allow, and captures their bytes. A section the tools cannot read fails the
+// whole Load with its message.
+Outcome<Inventory> LoadInventory(const LoadRequest& request);
 
 }  // namespace vantrel

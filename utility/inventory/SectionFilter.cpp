@@ -4,7 +4,6 @@
 #include <array>
 #include <string_view>
 
-#include "core/UserInterface.h"
 #include "inventory/NumberText.h"
 
 namespace vantrel {
@@ -26,19 +25,15 @@ bool IsReservedSectionName(const std::string& name)
     return IsOneOf(name, reserved);
 }
 
-bool PassesPurposeAndEntry(const std::string& name, int purpose, int entry)
+bool PassesPurposeAndEntry(const std::string& name, Purpose purpose, Entry entry)
 {
     static constexpr std::array<std::string_view, 4> singleEntry{"L1_Code_Hash", "L1_Code_Encrypt", "L2_Hash",
                                                                  "L2_Encrypt"};
-    if (purpose == PurposeIndex::PracticalUse)
+    if (purpose == Purpose::PracticalUse)
         return true;
-    if (purpose != PurposeIndex::Demonstration)
-        return false;
-    if (entry == EntryIndex::Multi)
+    if (entry == Entry::Multi)
         return name.rfind("ShareFunctionSection", 0) == 0;
-    if (entry == EntryIndex::Single)
-        return IsOneOf(name, singleEntry);
-    return false;
+    return IsOneOf(name, singleEntry);
 }
 
 bool PassesContentTest(const SectionRecord& record)
@@ -47,7 +42,7 @@ bool PassesContentTest(const SectionRecord& record)
            ReadHexNumber(record.sizeText) != 0;
 }
 
-bool KeepsSection(const SectionRecord& record, int purpose, int entry)
+bool KeepsSection(const SectionRecord& record, Purpose purpose, Entry entry)
 {
     return !IsReservedSectionName(record.name) && PassesPurposeAndEntry(record.name, purpose, entry) &&
            PassesContentTest(record);

@@ -29,6 +29,36 @@ std::vector<std::string_view> Pieces(std::string_view text, IsSeparator isSepara
     return pieces;
 }
 
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The listing prints bytes that would break a line or a token as \xNN; the
+// name is turned back into its bytes, so the tools are handed the real name.
+std::string UnescapedName(std::string_view token)
+{
+    std::string name;
+    for (std::size_t i = 0; i < token.size(); ++i) {
+        if (token[i] == '\'' )
+            continue;
+        if (token[i] == '\\' && i + 3 < token.size() && token[i + 1] == 'x' && HexValue(token[i + 2]) >= 0 &&
+            HexValue(token[i + 3]) >= 0) {
+            name += static_cast<char>(16 * HexValue(token[i + 2]) + HexValue(token[i + 3]));
+            i += 3;
+            continue;
+        }
+        name += token[i];
+    }
+    return name;
+}
+
 }  // namespace
 
 std::vector<std::string_view> ListingLines(std::string_view text)
@@ -44,8 +74,7 @@ std::vector<std::string_view> ListingTokens(std::string_view line)
 SectionRecord SectionRecordFromTokens(const std::vector<std::string_view>& tokens)
 {
     SectionRecord record;
-    record.name = std::string(tokens[11]);
-    record.name.erase(std::remove(record.name.begin(), record.name.end(), '\''), record.name.end());
+    record.name = UnescapedName(tokens[11]);
     record.typeText = std::string(tokens[1]);
     record.flagsText = std::string(tokens[2]);
     record.addressText = std::string(tokens[3]);

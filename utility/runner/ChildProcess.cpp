@@ -44,9 +44,14 @@ private:
     posix_spawnattr_t attributes_;
 };
 
-int DescribeStart(SpawnFileActions& actions, SpawnAttributes& attributes, int outputFd)
+int DescribeStart(SpawnFileActions& actions, SpawnAttributes& attributes, int outputFd,
+                  const std::filesystem::path& workingDirectory)
 {
-    int error = posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    int error = 0;
+    if (!workingDirectory.empty())
+        error = posix_spawn_file_actions_addchdir_np(actions.get(), workingDirectory.c_str());
+    if (error == 0)
+        error = posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (error == 0 && outputFd >= 0)
         error = posix_spawn_file_actions_adddup2(actions.get(), outputFd, STDOUT_FILENO);
     if (error == 0 && outputFd >= 0)
@@ -113,7 +118,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
     return *this;
 }
 
-int ChildProcess::start(const ToolArguments& commandLine, int outputFd)
+int ChildProcess::start(const ToolArguments& commandLine, int outputFd, const std::filesystem::path& workingDirectory)
 {
     if (running())
         reap(std::chrono::milliseconds(500));
@@ -122,7 +127,7 @@ int ChildProcess::start(const ToolArguments& commandLine, int outputFd)
 
     SpawnFileActions actions;
     SpawnAttributes attributes;
-    if (const int error = DescribeStart(actions, attributes, outputFd); error != 0)
+    if (const int error = DescribeStart(actions, attributes, outputFd, workingDirectory); error != 0)
         return error;
 
     std::vector<char*> argv;

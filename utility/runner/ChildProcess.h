@@ -4,7 +4,9 @@
 
 #include <chrono>
 
-#include "runner/ToolRunner.h"
+#include <filesystem>
+
+#include "runner/ToolRun.h"
 
 namespace vantrel {
 
@@ -25,8 +27,9 @@ public:
     // its default action and none blocked, whatever the parent set up (so a
     // child writing into a closed pipe ends by SIGPIPE as usual). Returns 0,
     // or the errno value of the failed start (a missing or non-executable
-    // tool included), in which case no child exists.
-    int start(const ToolArguments& commandLine, int outputFd);
+    // tool included), in which case no child exists. A non-empty
+    // workingDirectory is the child's working directory.
+    int start(const ToolArguments& commandLine, int outputFd, const std::filesystem::path& workingDirectory = {});
 
     bool running() const { return pid_ > 0; }
 

@@ -3,17 +3,19 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
+#include <vector>
 #include <memory>
 
 #include <openssl/crypto.h>
 
-#include "signing/SecretBytes.h"
+#include "core/Secret.h"
 
 namespace vantrel {
 
 namespace {
 
-bool IsHexadecimal(const std::string& text)
+bool IsHexadecimal(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(),
                        [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)) != 0; });
@@ -29,21 +31,27 @@ BigNumberRead ReadBigNumber(std::istream& in)
         result.problem = TokenProblem::OutOfMemory;
         return result;
     }
-    SecretText token;
-    token.text.reserve(MaxNumberTokenLength + 1);
-    in >> token.text;
+    // The token may be a private key: read into reserved room (no short
+    // string inside the object, no reallocation), kept as a secret, wiped.
+    std::string read;
+    read.reserve(MaxNumberTokenLength + 1);
+    in >> read;
+    const SecretText token(read);
+    WipeString(read);
     if (in.eof() || !in.good())
         return result;  // zero
-    if (token.text.size() > MaxNumberTokenLength) {
+    if (token.size() > MaxNumberTokenLength) {
         result.problem = TokenProblem::TooLong;
         return result;
     }
-    if (!IsHexadecimal(token.text)) {
+    if (!IsHexadecimal(token.view())) {
         result.problem = TokenProblem::NotHexadecimal;
         return result;
     }
     BIGNUM* converted = result.value.get();
-    if (BN_hex2bn(&converted, token.text.c_str()) == 0)
+    std::vector<char, WipingAllocator<char>> terminated(token.view().begin(), token.view().end());
+    terminated.push_back('\0');
+    if (BN_hex2bn(&converted, terminated.data()) == 0)
         result.problem = TokenProblem::OutOfMemory;
     return result;
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/ToolRunner.h"
+#include "runner/ToolRun.h"
 #include "signing/BigNumberText.h"
 
 namespace vantrel {

@@ -6,7 +6,7 @@
 #include <openssl/evp.h>
 
 #include "core/OpenSslHandles.h"
-#include "signing/SecretBytes.h"
+#include "core/Secret.h"
 
 namespace vantrel {
 

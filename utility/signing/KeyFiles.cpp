@@ -9,10 +9,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "signing/BigNumberText.h"
-#include "signing/SecretBytes.h"
+#include "core/Files.h"
+#include "core/Secret.h"
 
 namespace vantrel {
 
@@ -20,70 +23,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    // Closes now, so that an error of the last write shows.
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-std::string TemporaryName(const char* name)
-{
-    return std::string(name) + ".tmp";
-}
-
 std::string FileProblem(const std::string& action, const std::string& name, int error)
 {
     return "Problem - cannot " + action + " " + name + ": " + std::strerror(error);
 }
 
-// Writes text to name + ".tmp", created afresh with the given permissions
-// (a stale file of that name, perhaps with wider permissions, is removed
-// first) and flushed to the disk.
-Outcome<Done> WriteTemporary(const char* name, const std::string& text, mode_t mode)
+std::span<const std::uint8_t> Bytes(std::string_view text)
 {
-    const std::string path = TemporaryName(name);
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        return Outcome<Done>::Fail(FileProblem("replace", path, errno));
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (file.get() < 0)
-        return Outcome<Done>::Fail(FileProblem("create", path, errno));
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(file.get(), text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return Outcome<Done>::Fail(FileProblem("write", path, errno));
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fsync(file.get()) != 0 || !file.close())
-        return Outcome<Done>::Fail(FileProblem("write", path, errno));
-    return Done{};
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-Outcome<Done> Commit(const char* name)
+void RemoveQuietly(const Outcome<fs::path>& file)
 {
-    if (std::rename(TemporaryName(name).c_str(), name) != 0)
-        return Outcome<Done>::Fail(FileProblem("replace", name, errno));
-    return Done{};
+    std::error_code ignored;
+    if (file)
+        fs::remove(file.value(), ignored);
 }
 
 std::string HexOrEmpty(const BIGNUM* number, bool& ok)
@@ -99,24 +53,24 @@ Outcome<Done> WriteKeyFiles(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
 {
     bool ok = true;
     const std::string publicText = HexOrEmpty(x, ok) + " " + HexOrEmpty(y, ok) + "\n";
-    const SecretText digits(HexOrEmpty(d, ok));
-    SecretText privateText;
-    privateText.text.reserve(digits.text.size() + 1);
-    privateText.text.append(digits.text).push_back('\n');
+    std::string digits = HexOrEmpty(d, ok);
+    SecretText privateText(digits + "\n");
+    WipeString(digits);
     if (!ok)
         return Outcome<Done>::Fail("Problem - the key pair cannot be written out: " + OpenSslErrorText());
 
-    Outcome<Done> written = WriteTemporary(PrivateKeyFileName, privateText.text, S_IRUSR | S_IWUSR);
-    if (written.ok())
-        written = WriteTemporary(PublicKeyFileName, publicText, 0644);
-    if (written.ok())
-        written = Commit(PrivateKeyFileName);
-    if (written.ok())
-        written = Commit(PublicKeyFileName);
-    if (!written.ok()) {
-        std::remove(TemporaryName(PrivateKeyFileName).c_str());
-        std::remove(TemporaryName(PublicKeyFileName).c_str());
-    }
+    // Both files are written in full under fresh names first, so a failure
+    // leaves the earlier key pair as it was.
+    const Outcome<fs::path> privateFile = WriteFileBeside(PrivateKeyFileName, Bytes(privateText.view()), 0600);
+    const Outcome<fs::path> publicFile =
+        privateFile ? WriteFileBeside(PublicKeyFileName, Bytes(publicText), 0644)
+                    : Outcome<fs::path>::Fail(privateFile.message());
+    Status written = publicFile ? ReplaceFileWith(privateFile.value(), PrivateKeyFileName)
+                                : Status::Fail(publicFile.message());
+    if (written)
+        written = ReplaceFileWith(publicFile.value(), PublicKeyFileName);
+    RemoveQuietly(privateFile);
+    RemoveQuietly(publicFile);
     return written;
 }
 
@@ -148,8 +102,12 @@ Outcome<Done> WriteSignatureRecord(const BIGNUM* r, const BIGNUM* s)
     const std::string text = HexOrEmpty(r, ok) + "\n" + HexOrEmpty(s, ok) + "\n";
     if (!ok)
         return Outcome<Done>::Fail("Problem - the signature cannot be written out: " + OpenSslErrorText());
-    Outcome<Done> written = WriteTemporary(SignatureRecordFileName, text, 0644);
-    return written.ok() ? Commit(SignatureRecordFileName) : written;
+    const Outcome<fs::path> file = WriteFileBeside(SignatureRecordFileName, Bytes(text), 0644);
+    if (!file)
+        return Outcome<Done>::Fail(file.message());
+    Status written = ReplaceFileWith(file.value(), SignatureRecordFileName);
+    RemoveQuietly(file);
+    return written;
 }
 
 }  // namespace vantrel

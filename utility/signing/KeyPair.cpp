@@ -1,7 +1,6 @@
 #include "signing/KeyPair.h"
 
 #include <fstream>
-#include <iostream>
 
 #include "signing/BasePoint.h"
 #include "signing/BigNumberText.h"
@@ -19,7 +18,7 @@ Outcome<Done> LibraryProblem(const char* what)
     return Outcome<Done>::Fail(std::string("Problem - ") + what + ": " + OpenSslErrorText());
 }
 
-Outcome<Done> MakeKeyPair(const std::string& toolDirectory, bool pelora)
+Outcome<Done> MakePair(const std::string& toolDirectory, bool pelora, const Progress& progress)
 {
     std::ifstream curveStream(CurveFilePath(toolDirectory));
     Outcome<Curve> curve = LoadCurve(curveStream);
@@ -47,23 +46,17 @@ Outcome<Done> MakeKeyPair(const std::string& toolDirectory, bool pelora)
 
     Outcome<Done> written = WriteKeyFiles(x.get(), y.get(), d.get());
     if (written.ok())
-        std::cout << "public key = " << BigNumberHex(x.get()) << " " << BigNumberHex(y.get()) << std::endl;
+        Report(progress, "public key = " + BigNumberHex(x.get()) + " " + BigNumberHex(y.get()));
     return written;
 }
 
 }  // namespace
 
-int GenerateKeyPair(DialogState& state, UserInterface& ui)
+Status MakeKeyPair(const std::string& toolDirectory, KeyPairSource source, const Progress& progress)
 {
-    const int choice = ui.comboSelection(Combo::KeyPair);
-    if (choice == KeyPairIndex::Default)
-        return 0;
-    Outcome<Done> made = MakeKeyPair(state.toolDirectory, choice == KeyPairIndex::Pelora);
-    if (!made.ok()) {
-        ui.showMessage(made.message());
-        return -1;
-    }
-    return 0;
+    if (source == KeyPairSource::Default)
+        return Done{};
+    return MakePair(toolDirectory, source == KeyPairSource::Pelora, progress);
 }
 
 }  // namespace vantrel

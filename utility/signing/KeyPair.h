@@ -1,16 +1,24 @@
 #pragma once
 
-#include "core/DialogState.h"
-#include "core/UserInterface.h"
+#include <string>
+
+#include "core/Outcome.h"
+#include "core/Progress.h"
 
 namespace vantrel {
 
-// Makes the key pair the Key Pair choice asks for on the curve of the tool
+// Where the key pair of a signing comes from.
+enum class KeyPairSource {
+    Pelora,    // the fixed, reproducible key pair of the curve
+    Generate,  // a fresh pair from the secure generator
+    Default,   // the key files as they are
+};
+
+// Makes the key pair the source asks for on the curve of the tool
 // directory's curve file and writes public.ecs and private.ecs into the
-// current directory: "Pelora" the fixed key pair of the curve, "Generate" a
-// fresh random one; "Default" keeps the key files as they are. Writes the
-// line "public key = X Y" to standard output (never the private key).
-// Returns 0, or -1 after showing a message (the key files then unchanged).
-int GenerateKeyPair(DialogState& state, UserInterface& ui);
+// current directory ("Default" keeps them). Reports the line
+// "public key = X Y" (never the private key). A failure leaves the key files
+// unchanged.
+Status MakeKeyPair(const std::string& toolDirectory, KeyPairSource source, const Progress& progress = {});
 
 }  // namespace vantrel

@@ -6,7 +6,7 @@
 
 #include <openssl/rand.h>
 
-#include "signing/HexToBytes.h"
+#include "core/HexText.h"
 #include "signing/SubtractBorrowGenerator.h"
 
 namespace vantrel {

@@ -2,24 +2,26 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <vector>
 
 #include <openssl/evp.h>
 
+#include "core/Files.h"
+#include "core/Sha1.h"
+#include "runner/ToolSession.h"
 #include "signing/BasePoint.h"
 #include "signing/CurveFile.h"
 #include "signing/EcdsaSign.h"
-#include "signing/ImageBackup.h"
 #include "signing/KeyFiles.h"
-#include "signing/MessageHash.h"
-#include "signing/MessageSwap.h"
-#include "signing/SectionToolSteps.h"
-#include "signing/SignatureFiles.h"
 #include "signing/SignatureText.h"
 
 namespace vantrel {
 
+namespace fs = std::filesystem;
+
 namespace {
+
+using Bytes = std::vector<std::uint8_t>;
 
 // The private key and the curve it belongs to, checked for signing.
 struct SigningKey {
@@ -59,97 +61,119 @@ Outcome<SigningKey> LoadSigningKey(const std::string& toolDirectory)
     return key;
 }
 
-// ECDSA with SHA-1 over the message the exchange left in signature.bin.
-Outcome<EcdsaSignature> SignMessageFile(SigningKey& key)
+// ECDSA with SHA-1 over the message bytes.
+Outcome<EcdsaSignature> SignMessage(SigningKey& key, const Bytes& message)
 {
-    std::ifstream message("signature.bin", std::ios::binary);
-    if (!message)
-        return Outcome<EcdsaSignature>::Fail("signature.bf doesn't exist!");
-    const std::optional<Sha1Digest> digest = HashMessageFile(message);
-    if (!digest)
-        return Outcome<EcdsaSignature>::Fail("Unable to open file");
-    BignumPtr h(BN_bin2bn(digest->data(), static_cast<int>(digest->size()), nullptr));
+    Sha1Digest digest{};
+    if (Status hashed = Sha1(message, digest); !hashed)
+        return Outcome<EcdsaSignature>::Fail(hashed.message());
+    BignumPtr h(BN_bin2bn(digest.data(), static_cast<int>(digest.size()), nullptr));
     if (!h)
         return Outcome<EcdsaSignature>::Fail("Problem - out of memory: " + OpenSslErrorText());
-    return SignDigest(key.curve.group.get(), key.d.get(), h.get(), digest->data(), digest->size(), EVP_sha1(),
+    return SignDigest(key.curve.group.get(), key.d.get(), h.get(), digest.data(), digest.size(), EVP_sha1(),
                       key.context.get());
 }
 
-// The section tool cuts a replacement that does not fit the section short
-// with only a warning, so the signature is read back and compared: a
-// digital_signature section under 48 bytes must fail the signing, not leave
-// half a signature in an image reported as signed.
-Outcome<Done> CheckSignatureInImage(const std::string& toolDirectory, const std::string& image,
-                                    const EcdsaSignature& signature)
+// The new contents of digital_signature: r and s, 24 bytes each, least
+// significant first, and zeros up to the section's size (as the section tool
+// has always left a section that its text did not fill).
+Outcome<Bytes> SignatureSection(const EcdsaSignature& signature, std::size_t sectionSize, const std::string& image)
 {
-    Outcome<Done> step = RunSectionTool(toolDirectory, SignatureReadBackStep(image));
-    if (!step.ok())
-        return step;
-    std::ifstream readBack("tmp.bin", std::ios::binary);
-    const std::string section((std::istreambuf_iterator<char>(readBack)), std::istreambuf_iterator<char>());
-    readBack.close();
-    std::error_code ignored;
-    std::filesystem::remove("tmp.bin", ignored);
+    Bytes bytes(2 * SignatureValueBytes);
+    if (BN_bn2lebinpad(signature.r.get(), bytes.data(), SignatureValueBytes) != SignatureValueBytes ||
+        BN_bn2lebinpad(signature.s.get(), bytes.data() + SignatureValueBytes, SignatureValueBytes) !=
+            SignatureValueBytes)
+        return Outcome<Bytes>::Fail("Problem - the signature does not fit the 24 bytes each of r and s");
+    if (sectionSize < bytes.size())
+        return Outcome<Bytes>::Fail("Error: the digital_signature section of " + image + " holds " +
+                                    std::to_string(sectionSize) + " bytes, but the signature needs " +
+                                    std::to_string(bytes.size()) + ".\n");
+    bytes.resize(sectionSize, 0);
+    return bytes;
+}
 
-    const std::string text = SignatureText(signature.r.get(), signature.s.get());
-    std::string expected;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
-        expected += static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16));
-    if (section.size() < expected.size())
-        return Outcome<Done>::Fail("Error: the digital_signature section of " + image + " holds " +
-                                   std::to_string(section.size()) + " bytes, but the signature needs " +
-                                   std::to_string(expected.size()) + ".\n");
-    if (section.compare(0, expected.size(), expected) != 0)
-        return Outcome<Done>::Fail("Error: the signature read back from section digital_signature of " + image +
-                                   " differs from the one written.\n");
+// Refuses to sign a file that is one of the key files of the working
+// directory: writing the keys would destroy it.
+Status CheckNotAKeyFile(const std::string& image)
+{
+    for (const char* name : {PublicKeyFileName, PrivateKeyFileName, SignatureRecordFileName}) {
+        std::error_code error;
+        if (fs::exists(name, error) && fs::equivalent(image, name, error))
+            return Status::Fail("The image " + image + " is the key file " + std::string(name) +
+                                " of the working directory; signing would overwrite it. Rename the image.\n");
+    }
     return Done{};
 }
 
-// Everything that changes the image: the exchange, the signing of the
-// exchanged-out message and the write of the signature.
-Outcome<Done> ExchangeAndSign(const std::string& toolDirectory, const std::string& image, SigningKey& key)
+// The steps that change the working copy: the exchange, the signature.
+Status ExchangeAndSign(ToolSession& tools, const fs::path& working, const std::string& image, SigningKey& key)
 {
-    Outcome<Done> step = ExchangeMessageSections(toolDirectory, image);
-    if (!step.ok())
+    Outcome<Bytes> code = tools.GetSection(working, "msg_code");
+    if (!code)
+        return Status::Fail(code.message());
+    Outcome<Bytes> data = tools.GetSection(working, "msg_data");
+    if (!data)
+        return Status::Fail(data.message());
+    if (code.value().size() != data.value().size())
+        return Status::Fail("Error: msg_code (" + std::to_string(code.value().size()) + " bytes) and msg_data (" +
+                            std::to_string(data.value().size()) + " bytes) of " + image +
+                            " differ in size, so their contents cannot be exchanged. Nothing was changed.\n");
+    if (Status step = tools.ReplaceSection(working, "msg_code", data.value(), data.value().size()); !step)
         return step;
-    Outcome<EcdsaSignature> signature = SignMessageFile(key);
-    if (!signature.ok())
-        return Outcome<Done>::Fail(signature.message());
-    step = WriteSignatureFiles(signature.value().r.get(), signature.value().s.get());
-    if (step.ok())
-        step = RunSectionTool(toolDirectory, SignatureStep(image));
-    if (step.ok())
-        step = CheckSignatureInImage(toolDirectory, image, signature.value());
-    if (!step.ok())
+    if (Status step = tools.ReplaceSection(working, "msg_data", code.value(), code.value().size()); !step)
         return step;
-    for (const char* name : {"tmp.bf", "signature.bf", "signature.bin"}) {
-        std::error_code ignored;
-        std::filesystem::remove(name, ignored);
-    }
-    return Done{};
+
+    Outcome<EcdsaSignature> signature = SignMessage(key, code.value());
+    if (!signature)
+        return Status::Fail(signature.message());
+    Outcome<Bytes> section = tools.GetSection(working, "digital_signature");
+    if (!section)
+        return Status::Fail(section.message());
+    Outcome<Bytes> signatureBytes = SignatureSection(signature.value(), section.value().size(), image);
+    if (!signatureBytes)
+        return Status::Fail(signatureBytes.message());
+    if (Status step = tools.ReplaceSection(working, "digital_signature", signatureBytes.value(),
+                                           section.value().size());
+        !step)
+        return step;
+    // Read back, so that what the image holds is known, not assumed.
+    Outcome<Bytes> readBack = tools.GetSection(working, "digital_signature");
+    if (!readBack)
+        return Status::Fail(readBack.message());
+    if (readBack.value() != signatureBytes.value())
+        return Status::Fail("Error: the signature read back from section digital_signature of " + image +
+                            " differs from the one written.\n");
+    return WriteSignatureRecord(signature.value().r.get(), signature.value().s.get());
 }
 
 }  // namespace
 
-int SignImage(DialogState& state, UserInterface& ui)
+Status SignImage(const SignRequest& request)
 {
-    const std::string image = ui.imagePath();
-    if (image.empty()) {
-        ui.showMessage("Please input the VNF file.\n");
-        return -1;
-    }
+    const std::string& image = request.imagePath;
+    if (Status replaceable = CheckReplaceableFile(image); !replaceable)
+        return replaceable;
+    if (Status notKey = CheckNotAKeyFile(image); !notKey)
+        return notKey;
+    if (Status made = MakeKeyPair(request.toolDirectory, request.keyPair, request.progress); !made)
+        return made;
     // Key and curve first, so that their faults leave the image untouched.
-    Outcome<SigningKey> key = LoadSigningKey(state.toolDirectory);
-    if (!key.ok()) {
-        ui.showMessage(key.message());
-        return -1;
-    }
-    Outcome<Done> signedImage = ChangeImageOrRestore(
-        image, [&] { return ExchangeAndSign(state.toolDirectory, image, key.value()); });
-    if (signedImage.ok())
-        return 0;
-    ui.showMessage(signedImage.message());
-    return -1;
+    Outcome<SigningKey> key = LoadSigningKey(request.toolDirectory);
+    if (!key)
+        return Status::Fail(key.message());
+
+    const fs::path imagePath(image);
+    Outcome<ToolSession> session =
+        ToolSession::Open(request.toolDirectory, imagePath.has_parent_path() ? imagePath.parent_path() : ".");
+    if (!session)
+        return Status::Fail(session.message());
+    Outcome<fs::path> working = session.value().CopyIn(imagePath, image);
+    if (!working)
+        return Status::Fail(working.message());
+    Report(request.progress, "signing " + image);
+    if (Status signedCopy = ExchangeAndSign(session.value(), working.value(), image, key.value()); !signedCopy)
+        return signedCopy;
+    return session.value().CommitOver(working.value(), imagePath);
 }
 
 }  // namespace vantrel

@@ -1,16 +1,27 @@
 #pragma once
 
-#include "core/DialogState.h"
-#include "core/UserInterface.h"
+#include <string>
+
+#include "core/Outcome.h"
+#include "core/Progress.h"
+#include "signing/KeyPair.h"
 
 namespace vantrel {
 
-// Signs the image of the input box with the key of private.ecs (current
-// directory) over the curve of the tool directory's curve file: reads and
-// checks the key and the curve, exchanges msg_code and msg_data, signs the
-// SHA-1 digest of the former msg_code bytes with ECDSA and writes r and s
-// into digital_signature. Leaves signature.ecs. On any failure the image is
-// left as it was. Returns 0, or -1 after showing a message.
-int SignImage(DialogState& state, UserInterface& ui);
+struct SignRequest {
+    std::string imagePath;
+    std::string toolDirectory;  // sectmend, scnlist and the curve file
+    KeyPairSource keyPair = KeyPairSource::Default;
+    Progress progress;
+};
+
+// Makes or keeps the key pair (MakeKeyPair), then signs the image with the
+// key of private.ecs (current directory): exchanges msg_code and msg_data,
+// signs the SHA-1 digest of the former msg_code bytes with ECDSA and writes r
+// and s into digital_signature, and leaves signature.ecs. All of it happens
+// on a private working copy beside the image, which replaces the image only
+// when every step passed: a failure, a kill or a full disk leaves the image
+// as it was.
+Status SignImage(const SignRequest& request);
 
 }  // namespace vantrel

@@ -1,6 +1,6 @@
 #include "signing/SubtractBorrowGenerator.h"
 
-#include "signing/SecretBytes.h"
+#include "core/Secret.h"
 
 namespace vantrel {
 
@@ -64,7 +64,7 @@ BignumPtr SubtractBorrowGenerator::DrawBelow(const BIGNUM* bound, BN_CTX* contex
         return nullptr;
     if (BN_cmp(value.get(), bound) < 0) {
         drawWord(boundWords);
-        if (!BN_lebin2bn(bytes.data(), bytes.intSize(), value.get()))
+        if (!BN_lebin2bn(bytes.data(), static_cast<int>(bytes.size()), value.get()))
             return nullptr;
     }
     if (!BN_nnmod(remainder.get(), value.get(), bound, context))

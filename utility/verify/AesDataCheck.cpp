@@ -4,9 +4,11 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
-#include <cstdio>
 
+#include "core/HexText.h"
+#include "core/LittleEndian.h"
 #include "core/OpenSslHandles.h"
+#include "core/Secret.h"
 #include "encryption/AesKeyText.h"
 #include "encryption/AesSettings.h"
 
@@ -16,19 +18,6 @@ namespace {
 
 constexpr const char* ModeNames[] = {"ECB", "CBC", "OFB", "CTR"};
 
-std::uint32_t LittleEndian32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::string Hex32(std::uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08x", value);
-    return text;
-}
-
 bool DigestMatches(const std::vector<std::uint8_t>& bytes, const Sha1Digest& recorded)
 {
     Sha1Digest computed{};
@@ -37,12 +26,6 @@ bool DigestMatches(const std::vector<std::uint8_t>& bytes, const Sha1Digest& rec
 
 int ModeIndexOf(const AesDataHeader& header) { return static_cast<int>(header.cipherChoice & 0x3); }
 int KeyLenIndexOf(const AesDataHeader& header) { return static_cast<int>(header.cipherChoice >> 4); }
-
-// A key buffer that is wiped when it goes.
-struct WipedKey {
-    std::vector<std::uint8_t> bytes;
-    ~WipedKey() { OPENSSL_cleanse(bytes.data(), bytes.size()); }
-};
 
 struct RecordEntry {
     std::uint32_t address;
@@ -54,7 +37,7 @@ struct RecordEntry {
 RecordEntry EntryAt(const std::vector<std::uint8_t>& table, std::size_t index)
 {
     const std::uint8_t* p = table.data() + index * AesDataEntrySize;
-    RecordEntry entry{LittleEndian32(p), LittleEndian32(p + 4), LittleEndian32(p + 8), {}};
+    RecordEntry entry{LoadLittleEndian32(p), LoadLittleEndian32(p + 4), LoadLittleEndian32(p + 8), {}};
     std::copy(p + 12, p + AesDataEntrySize, entry.digest.begin());
     return entry;
 }
@@ -87,7 +70,7 @@ bool CheckHeader(const AesDataHeader& header, std::size_t sectionSize, VerifyRep
 
 // One entry: its flags, its section, the digest of the section's bytes, and
 // for an encrypted section the decryption.
-void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader& header, const WipedKey& key,
+void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader& header, const SecretBytes& key,
                 ImageSections& image, VerifyReport& report,
                 const std::function<void(const std::string&)>& progress)
 {
@@ -121,7 +104,7 @@ void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader
         report.Pass(subject, "hashed, digest matches (" + std::to_string(bytes->size()) + " bytes)");
         return;
     }
-    if (!DecryptBuffer(ModeIndexOf(header), key.bytes, header.iv, *bytes, error)) {
+    if (!DecryptBuffer(ModeIndexOf(header), key, header.iv, *bytes, error)) {
         report.Fail(subject, "digest matches, but decryption failed: " + error);
         return;
     }
@@ -138,12 +121,12 @@ AesDataHeader ReadAesDataHeader(const std::vector<std::uint8_t>& section)
         return header;
     std::copy(section.begin(), section.begin() + 16, header.iv.begin());
     std::copy(section.begin() + 16, section.begin() + 36, header.tableDigest.begin());
-    header.tableLength = LittleEndian32(section.data() + 36);
-    header.cipherChoice = LittleEndian32(section.data() + 40);
+    header.tableLength = LoadLittleEndian32(section.data() + 36);
+    header.cipherChoice = LoadLittleEndian32(section.data() + 40);
     return header;
 }
 
-bool DecryptBuffer(int modeIndex, const std::vector<std::uint8_t>& key, const std::array<std::uint8_t, 16>& iv,
+bool DecryptBuffer(int modeIndex, std::span<const std::uint8_t> key, const std::array<std::uint8_t, 16>& iv,
                    std::vector<std::uint8_t>& buffer, std::string& error)
 {
     const EVP_CIPHER* cipher = AesEvpCipher(static_cast<int>(key.size()), AesModeCode(modeIndex));
@@ -166,24 +149,23 @@ bool DecryptBuffer(int modeIndex, const std::vector<std::uint8_t>& key, const st
     return true;
 }
 
-void CheckAesData(const std::vector<std::uint8_t>& aesData, const std::string& keyText, ImageSections& image,
+void CheckAesData(const std::vector<std::uint8_t>& aesData, const SecretText& keyText, ImageSections& image,
                   VerifyReport& report, const std::function<void(const std::string&)>& progress)
 {
     const AesDataHeader header = ReadAesDataHeader(aesData);
     if (!CheckHeader(header, aesData.size(), report))
         return;
     const int keyBytes = AesKeyLengthBytes(KeyLenIndexOf(header));
-    if (!IsHexKeyText(keyText) || keyText.size() > 2 * static_cast<std::size_t>(keyBytes)) {
+    if (!IsHexKeyText(keyText.view()) || keyText.size() > 2 * static_cast<std::size_t>(keyBytes)) {
         report.Fail("AESData key", "the key must be at most " + std::to_string(2 * keyBytes) +
                                        " hexadecimal digits for the record's AES-" + std::to_string(keyBytes * 8));
         return;
     }
-    WipedKey key{std::vector<std::uint8_t>(static_cast<std::size_t>(keyBytes))};
-    AesKeyFromText(keyText, keyBytes, key.bytes.data());
+    const SecretBytes key = AesKeyFromText(keyText.view(), keyBytes);
     std::vector<std::uint8_t> table(aesData.begin() + AesDataHeaderSize,
                                     aesData.begin() + AesDataHeaderSize + header.tableLength);
     std::string error;
-    if (!DecryptBuffer(ModeIndexOf(header), key.bytes, header.iv, table, error)) {
+    if (!DecryptBuffer(ModeIndexOf(header), key, header.iv, table, error)) {
         report.Fail("AESData table", "cannot decrypt the table: " + error);
         return;
     }

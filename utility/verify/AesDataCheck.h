@@ -3,11 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "encryption/AesDataRecord.h"
-#include "encryption/Sha1.h"
+#include "core/Secret.h"
+#include "core/Sha1.h"
 #include "verify/ImageSections.h"
 #include "verify/VerifyReport.h"
 
@@ -26,14 +28,14 @@ AesDataHeader ReadAesDataHeader(const std::vector<std::uint8_t>& section);
 
 // Decrypts a buffer whose length is a multiple of 16 in place, from the IV,
 // in the mode of the mode index (ECB, CBC, OFB; "CTR" is OFB processing).
-bool DecryptBuffer(int modeIndex, const std::vector<std::uint8_t>& key, const std::array<std::uint8_t, 16>& iv,
+bool DecryptBuffer(int modeIndex, std::span<const std::uint8_t> key, const std::array<std::uint8_t, 16>& iv,
                    std::vector<std::uint8_t>& buffer, std::string& error);
 
 // Checks the AESData record with the key: the header, the table's digest after
 // decryption, and every entry's digest against the image section at its
 // address and size; encrypted sections are decrypted. Adds its checks to the
 // report. progress (may be empty) hears one line per section.
-void CheckAesData(const std::vector<std::uint8_t>& aesData, const std::string& keyText, ImageSections& image,
+void CheckAesData(const std::vector<std::uint8_t>& aesData, const SecretText& keyText, ImageSections& image,
                   VerifyReport& report, const std::function<void(const std::string&)>& progress);
 
 }  // namespace vantrel

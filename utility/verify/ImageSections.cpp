@@ -1,44 +1,24 @@
 #include "verify/ImageSections.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "inventory/NumberText.h"
 #include "inventory/SectionListing.h"
-#include "inventory/ToolTextCapture.h"
-#include "runner/ToolRunner.h"
+#include "runner/ToolSession.h"
 
 namespace vantrel {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-fs::path MakeScratchDirectory()
-{
-    std::string pattern = (fs::temp_directory_path() / "vantrel-verify-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        return {};
-    return pattern;
-}
-
-}  // namespace
 
 ImageSections::ImageSections(std::string toolDirectory, std::string imagePath)
     : toolDirectory_(std::move(toolDirectory)), imagePath_(std::move(imagePath))
 {
 }
 
-ImageSections::~ImageSections()
-{
-    if (!scratch_.empty()) {
-        std::error_code ignored;
-        fs::remove_all(scratch_, ignored);
-    }
-}
+ImageSections::~ImageSections() = default;
 
 bool ImageSections::List(std::string& error)
 {
@@ -47,13 +27,19 @@ bool ImageSections::List(std::string& error)
         error = "cannot read image " + imagePath_;
         return false;
     }
-    const ListingCapture listing = CaptureListing(toolDirectory_, imagePath_);
-    if (listing.outcome != ListingCapture::Outcome::Complete) {
-        error = "cannot list the sections of " + imagePath_ + " with " + ToolPath(toolDirectory_, "scnlist");
+    Outcome<ToolSession> session = ToolSession::Open(toolDirectory_);
+    if (!session) {
+        error = MessageLine(session.message());
+        return false;
+    }
+    tools_ = std::make_unique<ToolSession>(std::move(session.value()));
+    const Outcome<std::string> listing = tools_->ListSections(imagePath_);
+    if (!listing) {
+        error = "cannot list the sections of " + imagePath_ + ": " + MessageLine(listing.message());
         return false;
     }
     sections_.clear();
-    for (const SectionRecord& record : ParseSectionListing(listing.text))
+    for (const SectionRecord& record : ParseSectionListing(listing.value()))
         sections_.push_back({record.name, record.typeText, ReadHexNumber(record.flagsText),
                              ReadHexNumber(record.addressText), ReadHexNumber(record.sizeText)});
     if (sections_.empty()) {
@@ -81,24 +67,16 @@ const ListedSection* ImageSections::FindByRange(std::uint32_t address, std::uint
 
 std::optional<std::vector<std::uint8_t>> ImageSections::ReadBytes(const std::string& name, std::string& error)
 {
-    if (scratch_.empty())
-        scratch_ = MakeScratchDirectory();
-    if (scratch_.empty()) {
-        error = "cannot create a temporary directory";
+    if (!tools_) {
+        error = "the sections of " + imagePath_ + " were not listed";
         return std::nullopt;
     }
-    const fs::path file = scratch_ / "section.bin";
-    std::error_code ignored;
-    fs::remove(file, ignored);
-    const int status = RunToolAndWait(ToolPath(toolDirectory_, "sectmend"),
-                                      {"-get", name, "-o", file.string(), imagePath_});
-    std::ifstream in(file, std::ios::binary);
-    if (status != 0 || !in) {
-        error = "cannot read section " + name + " of " + imagePath_;
+    Outcome<std::vector<std::uint8_t>> bytes = tools_->GetSection(imagePath_, name);
+    if (!bytes) {
+        error = "cannot read section " + name + " of " + imagePath_ + ": " + MessageLine(bytes.message());
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-    return bytes;
+    return std::move(bytes.value());
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,9 +18,11 @@ struct ListedSection {
     std::uint32_t size = 0;
 };
 
-// Reads an image's sections through the two tools: the listing from
-// "scnlist -sh", the bytes of one section through "sectmend -get NAME -o FILE"
-// into a private temporary directory that goes with the object.
+class ToolSession;
+
+// Reads an image's sections through the two tools (one session, whose
+// private folder goes with the object): the listing, and the bytes of one
+// section as stored.
 class ImageSections {
 public:
     ImageSections(std::string toolDirectory, std::string imagePath);
@@ -43,7 +46,7 @@ public:
 private:
     std::string toolDirectory_;
     std::string imagePath_;
-    std::filesystem::path scratch_;
+    std::unique_ptr<ToolSession> tools_;
     std::vector<ListedSection> sections_;
 };
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "core/OpenSslHandles.h"
-#include "encryption/Sha1.h"
+#include "core/Sha1.h"
 #include "signing/BasePoint.h"
 #include "signing/BigNumberText.h"
 #include "signing/CurveFile.h"

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "core/Progress.h"
+#include "core/Secret.h"
 #include "verify/VerifyReport.h"
 
 namespace vantrel {
@@ -12,8 +14,8 @@ struct VerifyRequest {
     std::string imagePath;
     std::string toolDirectory;             // sectmend, scnlist and ecc_koblitz.ecs
     std::string publicKeyPath = "public.ecs";
-    std::optional<std::string> keyText;    // the AES key in hex; none: AESData is not checked
-    std::function<void(const std::string&)> progress;  // one line per section; may be empty
+    std::optional<SecretText> keyText;    // the AES key in hex; none: AESData is not checked
+    Progress progress;                       // one line per section; may be empty
 };
 
 // Checks a protected image the way the target's boot code does: the ECDSA

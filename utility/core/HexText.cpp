@@ -1,4 +1,6 @@
-#include "signing/HexToBytes.h"
+#include "core/HexText.h"
+
+#include <cstdio>
 
 namespace vantrel {
 
@@ -26,6 +28,34 @@ void HexToBytes(const char* text, std::uint8_t* destination, int length)
     }
     for (int i = 0; i < length / 2; ++i)
         destination[i] = static_cast<std::uint8_t>(16 * DigitValue(text[2 * i]) + DigitValue(text[2 * i + 1]));
+}
+
+}  // namespace vantrel
+
+namespace vantrel {
+
+std::string BytesToHex(std::span<const std::uint8_t> bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * bytes.size());
+    for (const std::uint8_t byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+bool IsHexDigits(std::string_view text)
+{
+    return text.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+}
+
+std::string Hex32(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", value);
+    return text;
 }
 
 }  // namespace vantrel

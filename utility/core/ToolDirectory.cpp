@@ -1,10 +1,10 @@
-#include "cli/ToolDirectory.h"
+#include "core/ToolDirectory.h"
 
 #include <unistd.h>
 
 #include <filesystem>
 
-namespace vantrel::cli {
+namespace vantrel {
 
 namespace fs = std::filesystem;
 
@@ -22,4 +22,4 @@ std::string FindToolDirectory()
     return working.string();
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

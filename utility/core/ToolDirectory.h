@@ -2,10 +2,10 @@
 
 #include <string>
 
-namespace vantrel::cli {
+namespace vantrel {
 
 // The directory the tools and the curve file are taken from: the working
 // directory when it holds sectmend, otherwise the running executable's.
 std::string FindToolDirectory();
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -1,4 +1,4 @@
-#include "encryption/Sha1.h"
+#include "core/Sha1.h"
 
 #include <openssl/evp.h>
 

@@ -6,7 +6,8 @@
 
 namespace vantrel {
 
-// Owns one file descriptor and closes it when released or destroyed.
+// Owns one file descriptor and closes it when released or destroyed. Where
+// the result of closing matters (a written file), close() reports it.
 class UniqueFd {
 public:
     UniqueFd() = default;
@@ -24,11 +25,19 @@ public:
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
     void reset(int fd = -1)
     {
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = fd;
+    }
+    // Closes now; false when the close itself failed (data not written).
+    bool close()
+    {
+        if (fd_ < 0)
+            return true;
+        return ::close(std::exchange(fd_, -1)) == 0;
     }
 
 private:

@@ -1,0 +1,53 @@
+#include "buttons/Buttons.h"
+
+#include <memory>
+#include <utility>
+
+namespace vantrel {
+
+namespace {
+
+void AddRow(SectionList& list, int row, const SectionRecord& record)
+{
+    list.InsertItem(row, "");
+    list.SetCheckbox(row, SectionList::HashColumn, 0);
+    list.SetCheckbox(row, SectionList::AesColumn, 0);
+    list.SetItemText(row, SectionList::NameColumn, record.name);
+    list.SetItemText(row, SectionList::AddrColumn, record.addressText);
+    list.SetItemText(row, SectionList::SizeColumn, record.sizeText);
+}
+
+}  // namespace
+
+Status OnLoad(DialogState& state, UserInterface& ui)
+{
+    const std::string image = ui.imagePath();
+    if (image.empty()) {
+        ui.showMessage("Please input binary file");
+        return Status::Fail("Please input binary file");
+    }
+    // From here on the list belongs to this Load: never a mixture of two
+    // images, and nothing to save from after a failure.
+    SectionList& list = ui.sectionList();
+    list.DeleteAllItems();
+    state.inventory.reset();
+
+    LoadRequest request;
+    request.imagePath = image;
+    request.toolDirectory = state.toolDirectory;
+    request.purpose = ui.comboSelection(Combo::Purpose) == PurposeIndex::PracticalUse ? Purpose::PracticalUse
+                                                                                       : Purpose::Demonstration;
+    request.entry = ui.comboSelection(Combo::Entry) == EntryIndex::Single ? Entry::Single : Entry::Multi;
+    Outcome<Inventory> loaded = LoadInventory(request);
+    if (!loaded) {
+        ui.showMessage(loaded.message());
+        return Status::Fail(loaded.message());
+    }
+    int row = 0;
+    for (const SectionRecord& record : loaded.value().sectionTable)
+        AddRow(list, row++, record);
+    state.inventory = std::make_shared<const Inventory>(std::move(loaded.value()));
+    return Done{};
+}
+
+}  // namespace vantrel

@@ -1,0 +1,189 @@
+#include "core/Files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "core/UniqueFd.h"
+
+namespace vantrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Status FileProblem(const std::string& what, const fs::path& file, int error)
+{
+    return Status::Fail("Could not " + what + " " + file.string() + ": " + std::strerror(error) + ".\n");
+}
+
+Status WriteAll(int fd, const std::uint8_t* bytes, std::size_t size, const fs::path& file)
+{
+    while (size > 0) {
+        const ssize_t count = write(fd, bytes, size);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return FileProblem("write", file, errno);
+        bytes += count;
+        size -= static_cast<std::size_t>(count);
+    }
+    return Done{};
+}
+
+// Copies size bytes of in to out: the kernel's copy first, a plain loop for
+// file systems that refuse it.
+Status CopyDescriptor(int in, int out, off_t size, const fs::path& to)
+{
+    off_t done = 0;
+    while (done < size) {
+        const ssize_t count = copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(size - done), 0);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) && done == 0)
+            break;
+        if (count < 0)
+            return FileProblem("write", to, errno);
+        if (count == 0)
+            return Status::Fail("Could not copy into " + to.string() + ": the source ended early.\n");
+        done += count;
+    }
+    std::vector<std::uint8_t> buffer(done < size ? 1 << 16 : 0);
+    while (done < size) {
+        const ssize_t count = read(in, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return Status::Fail("Could not copy into " + to.string() + ": the source could not be read.\n");
+        if (Status written = WriteAll(out, buffer.data(), static_cast<std::size_t>(count), to); !written)
+            return written;
+        done += count;
+    }
+    return Done{};
+}
+
+}  // namespace
+
+Status CheckReplaceableFile(const fs::path& target)
+{
+    struct stat status {};
+    if (lstat(target.c_str(), &status) != 0)
+        return errno == ENOENT ? Status(Done{}) : FileProblem("look at", target, errno);
+    if (!S_ISREG(status.st_mode))
+        return Status::Fail(target.string() + " exists and is not a regular file" +
+                            (S_ISLNK(status.st_mode) ? " (a symbolic link; name the file itself)" : "") +
+                            "; it is never replaced. Nothing was written.\n");
+    return Done{};
+}
+
+Status CopyFileContents(const fs::path& from, const fs::path& to)
+{
+    UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (!in.valid() || fstat(in.get(), &status) != 0)
+        return FileProblem("read", from, errno);
+    if (!S_ISREG(status.st_mode))
+        return Status::Fail("Could not read " + from.string() + ": it is not a regular file.\n");
+    UniqueFd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, status.st_mode & 07777));
+    if (!out.valid())
+        return FileProblem("create", to, errno);
+    // The mode the file was created with passed through the umask; the copy
+    // keeps the original's permissions.
+    Status copied = CopyDescriptor(in.get(), out.get(), status.st_size, to);
+    if (copied && fchmod(out.get(), status.st_mode & 07777) != 0)
+        copied = FileProblem("set the permissions of", to, errno);
+    if (copied && !out.close())
+        copied = FileProblem("write", to, errno);
+    if (!copied) {
+        std::error_code ignored;
+        fs::remove(to, ignored);
+    }
+    return copied;
+}
+
+Status WriteNewFile(const fs::path& file, std::span<const std::uint8_t> bytes)
+{
+    UniqueFd out(open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out.valid())
+        return FileProblem("create", file, errno);
+    Status written = WriteAll(out.get(), bytes.data(), bytes.size(), file);
+    if (written && fsync(out.get()) != 0)
+        written = FileProblem("write", file, errno);
+    if (written && !out.close())
+        written = FileProblem("write", file, errno);
+    if (!written) {
+        std::error_code ignored;
+        fs::remove(file, ignored);
+    }
+    return written;
+}
+
+Outcome<fs::path> WriteFileBeside(const fs::path& target, std::span<const std::uint8_t> bytes, unsigned mode)
+{
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    UniqueFd out(mkostemp(pattern.data(), O_CLOEXEC));
+    if (!out.valid())
+        return Outcome<fs::path>::Fail(FileProblem("create a file beside", target, errno).message());
+    Status written = fchmod(out.get(), mode) == 0 ? WriteAll(out.get(), bytes.data(), bytes.size(), target)
+                                                  : FileProblem("set the permissions of", pattern, errno);
+    if (written && fsync(out.get()) != 0)
+        written = FileProblem("write", target, errno);
+    if (written && !out.close())
+        written = FileProblem("write", target, errno);
+    if (!written) {
+        std::error_code ignored;
+        fs::remove(pattern, ignored);
+        return Outcome<fs::path>::Fail(written.message());
+    }
+    return fs::path(pattern);
+}
+
+Outcome<std::vector<std::uint8_t>> ReadFileContents(const fs::path& file)
+{
+    using Result = Outcome<std::vector<std::uint8_t>>;
+    UniqueFd in(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (!in.valid() || fstat(in.get(), &status) != 0)
+        return Result::Fail(FileProblem("read", file, errno).message());
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(status.st_size));
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        const ssize_t count = read(in.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return Result::Fail(FileProblem("read", file, errno).message());
+        if (count == 0)
+            return bytes;
+        bytes.insert(bytes.end(), buffer, buffer + count);
+    }
+}
+
+Status ReplaceFileWith(const fs::path& file, const fs::path& target)
+{
+    if (Status replaceable = CheckReplaceableFile(target); !replaceable)
+        return replaceable;
+    {
+        UniqueFd written(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!written.valid() || fsync(written.get()) != 0)
+            return FileProblem("write", target, errno);
+    }
+    if (rename(file.c_str(), target.c_str()) != 0)
+        return FileProblem("write", target, errno);
+    // The rename itself reaches the disk with the folder.
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    UniqueFd directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.valid())
+        fsync(directory.get());
+    return Done{};
+}
+
+}  // namespace vantrel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+#include "core/Outcome.h"
+
+namespace vantrel {
+
+// Whole-file steps the operations share. Every failure names the file.
+
+// Refuses a path that exists and is not a regular file (a device, a FIFO, a
+// folder, a symbolic link): operations replace only regular files.
+Status CheckReplaceableFile(const std::filesystem::path& target);
+
+// Copies from into a new file to (which must not exist), with from's
+// permissions, through the kernel's copy where it can.
+Status CopyFileContents(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Writes bytes into a new file (which must not exist, and is never followed
+// as a link), readable by its owner only, and flushes it to disk.
+Status WriteNewFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
+
+// Writes bytes into a new file of a fresh name beside target (readable as
+// mode allows, flushed to disk) and returns its path, for ReplaceFileWith.
+Outcome<std::filesystem::path> WriteFileBeside(const std::filesystem::path& target,
+                                               std::span<const std::uint8_t> bytes, unsigned mode);
+
+// The whole file.
+Outcome<std::vector<std::uint8_t>> ReadFileContents(const std::filesystem::path& file);
+
+// Puts file in target's place: flushes it to disk, renames it over target
+// (same file system) and flushes the folder, so target is always the old
+// file or the new one, whatever happens. target must be replaceable.
+Status ReplaceFileWith(const std::filesystem::path& file, const std::filesystem::path& target);
+
+}  // namespace vantrel

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/Outcome.h"
+#include "runner/ToolRun.h"
+
+namespace vantrel {
+
+// Refuses a section name that sectmend's command line cannot carry (it takes
+// letters, digits, '.', '_' and bytes 0x80-0xFE), naming the section and the
+// first character it cannot take.
+Status CheckSectionName(const std::string& name);
+
+// The one way an operation runs sectmend and scnlist. Each session owns a
+// private folder (mkdtemp, readable by its owner only) that is removed with
+// it: working copies, section bytes and links to the user's images live
+// there under fixed names that sectmend's command line can carry, whatever
+// the real paths hold, and the tools run inside it. Nothing is ever written
+// under a fixed name in a shared folder, so two runs never meet.
+//
+// Every run is bounded (ToolRun.h) and judged the same way: a tool that
+// cannot start, fails, is stopped at a limit, or prints what it should not
+// gives a message that names the tool, the step and the user's file.
+class ToolSession {
+public:
+    // A session whose folder lies in parent (Save and signing: beside their
+    // output, so the final rename stays on one file system), or in the
+    // system's temporary folder when parent is empty.
+    static Outcome<ToolSession> Open(std::string toolDirectory, const std::filesystem::path& parent = {});
+
+    ToolSession(ToolSession&& other) noexcept;
+    ToolSession& operator=(ToolSession&&) = delete;
+    ToolSession(const ToolSession&) = delete;
+    ToolSession& operator=(const ToolSession&) = delete;
+    ~ToolSession();
+
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // A working copy of image in the folder, with the image's permissions.
+    // Messages about the copy name displayName.
+    Outcome<std::filesystem::path> CopyIn(const std::filesystem::path& image, const std::string& displayName);
+    // Puts a working copy in target's place: written to disk, then renamed
+    // over target, so target is always either the old file or the new one.
+    // A target that exists and is not a regular file is refused.
+    Status CommitOver(const std::filesystem::path& working, const std::filesystem::path& target);
+
+    // scnlist -sh IMAGE: the listing, whole.
+    Outcome<std::string> ListSections(const std::filesystem::path& image);
+    // sectmend -get NAME -text IMAGE: exactly 2 x size hexadecimal digits.
+    Outcome<std::string> GetSectionText(const std::filesystem::path& image, const std::string& section,
+                                        std::uint64_t size);
+    // sectmend -get NAME -o FILE IMAGE: the section's bytes as stored.
+    Outcome<std::vector<std::uint8_t>> GetSection(const std::filesystem::path& image, const std::string& section);
+    // sectmend -replace NAME -bits FILE IMAGE, in place. The bytes must fill
+    // the section exactly (sectionSize); anything else is refused unrun.
+    Status ReplaceSection(const std::filesystem::path& image, const std::string& section,
+                          std::span<const std::uint8_t> bytes, std::uint64_t sectionSize);
+
+    // How the last tool run ended (Load words its messages by it).
+    const ToolRunResult& lastRun() const { return lastRun_; }
+
+private:
+    ToolSession(std::string toolDirectory, std::filesystem::path folder);
+
+    // The name sectmend is handed for image: its own name for a file of the
+    // folder, else a link in the folder to the image's absolute path.
+    Outcome<std::string> HandedName(const std::filesystem::path& image);
+    std::string DisplayName(const std::filesystem::path& image) const;
+    // Runs a tool in the folder; Fail with the one message style unless it
+    // exits with 0 (and, when quiet, prints nothing).
+    Status Run(const std::string& tool, const ToolArguments& arguments, const ToolLimits& limits,
+               const std::string& step, bool quiet);
+
+    std::string toolDirectory_;
+    std::filesystem::path folder_;
+    std::map<std::filesystem::path, std::string> handed_;
+    std::map<std::string, std::string> displayNames_;  // handed name -> the user's name
+    ToolRunResult lastRun_;
+};
+
+}  // namespace vantrel
