@@ -6,7 +6,6 @@
 #include <string>
 
 #include "ElfMaker.h"
-#include "FakeUserInterface.h"
 #include "inventory/Load.h"
 
 using namespace vantrel;
@@ -46,18 +45,14 @@ int main(int argc, char** argv)
     double best = 1e30, total = 0;
     constexpr int Runs = 3;
     for (int run = 0; run < Runs; ++run) {
-        DialogState state;
-        state.toolDirectory = argv[1];
-        FakeUserInterface ui;
-        ui.image = argv[2];
-        ui.purpose = PurposeIndex::Demonstration;
-        ui.entry = EntryIndex::Multi;
+        LoadRequest request;
+        request.toolDirectory = argv[1];
+        request.imagePath = argv[2];
         const auto start = std::chrono::steady_clock::now();
-        OnLoad(state, ui);
+        const Outcome<Inventory> loaded = LoadInventory(request);
         const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-        if (!ui.messages.empty() || state.sectionTable.size() != SectionCount) {
-            std::fprintf(stderr, "Load failed: %zu records, message: %s\n", state.sectionTable.size(),
-                         ui.lastMessage().c_str());
+        if (!loaded || loaded.value().sectionTable.size() != SectionCount) {
+            std::fprintf(stderr, "Load failed: %s\n", loaded ? "wrong section count" : loaded.message().c_str());
             return 1;
         }
         best = std::min(best, elapsed.count());
