@@ -2,43 +2,90 @@
 
 #include <unistd.h>
 
+#include <exception>
 #include <iostream>
-#include <map>
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/Commands.h"
-#include "cli/ToolDirectory.h"
+#include "cli/ConsoleMessages.h"
 #include "cli/Usage.h"
+#include "core/ToolDirectory.h"
 
 namespace vantrel {
 
 namespace {
 
-using CommandFunction = int (*)(const std::vector<std::string>&, const cli::CommandContext&);
+const char* const CommandNames = "sections, sign, protect, verify";
 
-const std::map<std::string, CommandFunction>& CommandTable()
+// Our own usage texts replace CLI11's generated help.
+int ShowHelp(const std::string& command)
 {
-    static const std::map<std::string, CommandFunction> table = {
-        {"sections", cli::RunSectionsCommand},
-        {"sign", cli::RunSignCommand},
-        {"protect", cli::RunProtectCommand},
-        {"verify", cli::RunVerifyCommand},
-    };
-    return table;
-}
-
-int ShowHelp(const std::vector<std::string>& arguments)
-{
-    if (arguments.empty()) {
+    if (command.empty()) {
         std::cout << cli::ProgramUsage();
         return 0;
     }
-    const std::string usage = cli::CommandUsage(arguments.front());
+    const std::string usage = cli::CommandUsage(command);
     if (usage.empty())
-        return cli::Fail("unknown command '" + arguments.front() + "'; commands: sections, sign, protect, verify");
+        return cli::Fail("unknown command '" + command + "'; commands: " + CommandNames);
     std::cout << usage;
     return 0;
+}
+
+// The command whose options were given, or "" for the program's own.
+std::string ParsedCommand(const CLI::App& program)
+{
+    const auto parsed = program.get_subcommands();
+    return parsed.empty() ? std::string() : parsed.front()->get_name();
+}
+
+int ReportParseError(const CLI::App& program, const CLI::ParseError& error)
+{
+    const std::string command = ParsedCommand(program);
+    const std::vector<std::string> extras = program.remaining();
+    // A first word that is no command is left over by the program itself.
+    if (command.empty() && dynamic_cast<const CLI::ExtrasError*>(&error) && !extras.empty() &&
+        !extras.front().starts_with("-"))
+        return cli::Fail("unknown command '" + extras.front() + "'; commands: " + CommandNames +
+                         " (see vantrel-utility --help)");
+    const std::string helpCommand = command.empty() || command == "help" ? "" : command + " ";
+    return cli::Fail(error.what() + std::string(" (see vantrel-utility ") + helpCommand + "--help)");
+}
+
+int RunCommands(int argc, char** argv)
+{
+    CLI::App program("", cli::ProgramName);
+    program.set_version_flag("--version", cli::VersionText());
+    program.require_subcommand(0, 1);
+    const std::vector<cli::Command> commands = {cli::AddSectionsCommand(program), cli::AddSignCommand(program),
+                                                cli::AddProtectCommand(program), cli::AddVerifyCommand(program)};
+    std::string helpTopic;
+    CLI::App* help = program.add_subcommand("help");
+    help->add_option("COMMAND", helpTopic);
+
+    try {
+        program.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        const std::string command = ParsedCommand(program);
+        return ShowHelp(command == "help" ? "" : command);
+    } catch (const CLI::CallForVersion&) {
+        std::cout << cli::VersionText();
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        return ReportParseError(program, error);
+    }
+
+    if (help->parsed())
+        return ShowHelp(helpTopic);
+    for (const cli::Command& command : commands) {
+        if (command.app->parsed()) {
+            const cli::CommandContext context{FindToolDirectory(), isatty(STDERR_FILENO) == 1};
+            return command.run(context);
+        }
+    }
+    return ShowHelp("");
 }
 
 }  // namespace
@@ -55,23 +102,15 @@ bool IsCommandLineInvocation(int argc, char** argv)
 
 int RunCommandLine(int argc, char** argv)
 {
-    const std::vector<std::string> words(argv + 1, argv + argc);
-    if (words.empty() || words.front() == "--help" || words.front() == "-h")
-        return ShowHelp({});
-    const std::string& command = words.front();
-    const std::vector<std::string> arguments(words.begin() + 1, words.end());
-    if (command == "--version") {
-        std::cout << cli::VersionText();
-        return 0;
+    // Whatever escapes a command (a full disk, no temporary folder, no
+    // memory) ends it with one message and status 1, never an abort.
+    try {
+        return RunCommands(argc, argv);
+    } catch (const std::exception& error) {
+        return cli::Fail(error.what());
+    } catch (...) {
+        return cli::Fail("the program stopped on an unexpected error");
     }
-    if (command == "help")
-        return ShowHelp(arguments);
-    const auto it = CommandTable().find(command);
-    if (it == CommandTable().end())
-        return cli::Fail("unknown command '" + command +
-                         "'; commands: sections, sign, protect, verify (see vantrel-utility --help)");
-    const cli::CommandContext context{cli::FindToolDirectory(), isatty(STDERR_FILENO) == 1};
-    return it->second(arguments, context);
 }
 
 }  // namespace vantrel

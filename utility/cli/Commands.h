@@ -1,16 +1,29 @@
 #pragma once
 
+#include <functional>
 #include <string>
-#include <vector>
 
-#include "cli/CommandSupport.h"
+#include <CLI/CLI.hpp>
 
 namespace vantrel::cli {
 
-// Each command gets the arguments after its name and returns the status.
-int RunSectionsCommand(const std::vector<std::string>& arguments, const CommandContext& context);
-int RunSignCommand(const std::vector<std::string>& arguments, const CommandContext& context);
-int RunProtectCommand(const std::vector<std::string>& arguments, const CommandContext& context);
-int RunVerifyCommand(const std::vector<std::string>& arguments, const CommandContext& context);
+// What every command is run with, known once the arguments are parsed.
+struct CommandContext {
+    std::string toolDirectory;
+    bool showProgress = false;  // standard error is a terminal
+};
+
+// A command: its subcommand of the program, which holds its options, and
+// what runs it once they are parsed. run returns the exit status.
+struct Command {
+    CLI::App* app = nullptr;
+    std::function<int(const CommandContext&)> run;
+};
+
+// Each adds its subcommand, with its options, to the program.
+Command AddSectionsCommand(CLI::App& program);
+Command AddSignCommand(CLI::App& program);
+Command AddProtectCommand(CLI::App& program);
+Command AddVerifyCommand(CLI::App& program);
 
 }  // namespace vantrel::cli

@@ -1,10 +1,14 @@
 #include <algorithm>
 #include <filesystem>
-#include <iostream>
-#include <set>
+#include <memory>
 
+#include "cli/CommandOptions.h"
 #include "cli/Commands.h"
-#include "encryption/Save.h"
+#include "cli/ConsoleMessages.h"
+#include "core/Secret.h"
+#include "encryption/AesKeyText.h"
+#include "encryption/ProtectImage.h"
+#include "encryption/SaveMessages.h"
 
 namespace vantrel::cli {
 
@@ -12,114 +16,129 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ProtectChoices {
+struct ProtectOptions {
+    LoadRequest load;
     std::string output;
+    SecretText keyText;
+    AesKeyLength keyLength = AesKeyLength::Bits128;
+    AesMode mode = AesMode::Cbc;
     std::vector<std::string> hashNames;
     std::vector<std::string> aesNames;
 };
 
-// Every option value, checked before anything is read or written.
-bool ReadChoices(const ParsedArguments& parsed, ConsoleInterface& ui, ProtectChoices& choices, std::string& error)
+bool Names(const std::vector<std::string>& names, const std::string& name)
 {
-    const auto keyLen = ChoiceIndex("--key-len", parsed.value("--key-len", "128"), {"128", "192", "256"}, error);
-    const auto mode = keyLen ? ChoiceIndex("--mode", parsed.value("--mode", "cbc"), {"ecb", "cbc", "ofb", "ctr"}, error)
-                             : std::nullopt;
-    if (!mode || !InventoryChoices(parsed, ui, error))
-        return false;
-    ui.setCombo(Combo::KeyLen, *keyLen);
-    ui.setCombo(Combo::Mode, *mode);
-    ui.key = parsed.value("--key");
-    if (!CheckKeyText("--key", ui.key, 32 + 16 * static_cast<std::size_t>(*keyLen), error))
-        return false;
-    choices.hashNames = parsed.values("--hash");
-    choices.aesNames = parsed.values("--aes");
-    if (choices.hashNames.empty() && choices.aesNames.empty()) {
-        error = "protect needs at least one --hash NAME or --aes NAME";
-        return false;
-    }
-    if (!parsed.has("-o")) {
-        error = "protect needs -o OUTPUT";
-        return false;
-    }
-    std::error_code fileError;
-    const fs::path output = fs::absolute(parsed.value("-o"), fileError).lexically_normal();
-    if (output.filename().empty() || fs::is_directory(output, fileError) ||
-        !fs::is_directory(output.parent_path(), fileError)) {
-        error = "cannot write output " + parsed.value("-o") + " (not a file in an existing directory)";
-        return false;
-    }
-    choices.output = output.string();
-    return true;
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-// Ticks the rows of the named sections; false naming those Load did not keep.
-bool TickRows(const DialogState& state, ConsoleInterface& ui, const ProtectChoices& choices, std::string& error)
+// The output as an absolute path: a file name in a directory that exists.
+Outcome<std::string> OutputPath(const std::string& given)
 {
-    std::set<std::string> kept;
-    for (const auto& record : state.sectionTable)
-        kept.insert(record.name);
-    std::string missing;
-    for (const auto* names : {&choices.hashNames, &choices.aesNames})
+    std::error_code error;
+    const fs::path output = fs::absolute(given, error).lexically_normal();
+    if (error || output.filename().empty() || fs::is_directory(output, error) ||
+        !fs::is_directory(output.parent_path(), error))
+        return Outcome<std::string>::Fail("cannot write output " + given +
+                                          " (not a file in an existing directory)");
+    return output.string();
+}
+
+// What happens to each kept section: an --aes name is encrypted (also when
+// --hash names it too), a --hash name hashed. A name Load did not keep is
+// refused, all such names listed once each, --hash names first.
+Outcome<std::vector<Treatment>> Treatments(const ProtectOptions& options, const Inventory& inventory)
+{
+    std::vector<std::string> missing;
+    for (const auto* names : {&options.hashNames, &options.aesNames})
         for (const auto& name : *names)
-            if (!kept.count(name) && missing.find("'" + name + "'") == std::string::npos)
-                missing += (missing.empty() ? "'" : ", '") + name + "'";
+            if (!Names(missing, name) && std::none_of(inventory.sectionTable.begin(), inventory.sectionTable.end(),
+                                                      [&](const SectionRecord& r) { return r.name == name; }))
+                missing.push_back(name);
     if (!missing.empty()) {
-        std::string keptList;
-        for (const auto& name : kept)
-            keptList += (keptList.empty() ? "" : ", ") + name;
-        error = "section " + missing + " is not among the sections Load kept (" +
-                (keptList.empty() ? std::string("none") : keptList) +
-                "); see --purpose and --entry. Nothing was written";
-        return false;
+        std::string missingList, keptList;
+        for (const auto& name : missing)
+            missingList += (missingList.empty() ? "'" : ", '") + name + "'";
+        for (const auto& record : inventory.sectionTable)
+            keptList += (keptList.empty() ? "" : ", ") + record.name;
+        return Outcome<std::vector<Treatment>>::Fail(
+            "section " + missingList + " is not among the sections Load kept (" +
+            (keptList.empty() ? std::string("none") : keptList) + "); see --purpose and --entry. Nothing was written");
     }
-    const auto named = [](const std::vector<std::string>& names, const std::string& name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
-    for (std::size_t row = 0; row < state.sectionTable.size(); ++row) {
-        const std::string& name = state.sectionTable[row].name;
-        const int index = static_cast<int>(row);
-        ui.rows().SetCheckbox(index, SectionList::HashColumn, named(choices.hashNames, name) ? 1 : 0);
-        ui.rows().SetCheckbox(index, SectionList::AesColumn, named(choices.aesNames, name) ? 1 : 0);
-    }
-    return true;
+    std::vector<Treatment> treatments;
+    for (const auto& record : inventory.sectionTable)
+        treatments.push_back(Names(options.aesNames, record.name)    ? Treatment::Encrypt
+                             : Names(options.hashNames, record.name) ? Treatment::Hash
+                                                                     : Treatment::None);
+    return treatments;
 }
 
-// Save itself writes a private working copy beside the output and puts it in
-// place only when every step passed, so a failed save leaves no
-// half-protected image and never damages the input, even when they are the
-// same file.
-int SaveInto(DialogState& state, ConsoleInterface& ui, const std::string& output)
+int RunProtect(ProtectOptions& options, const CommandContext& context)
 {
-    ui.chosenFile = output;
-    return OnSave(state, ui) ? 0 : 1;
+    const int keyBytes = AesKeyBytes(options.keyLength);
+    // Every option is checked before the image is read.
+    if (Status key = CheckKeyText("--key", options.keyText.view(), 2 * static_cast<std::size_t>(keyBytes)); !key)
+        return Fail(key.message());
+    if (options.hashNames.empty() && options.aesNames.empty())
+        return Fail("protect needs at least one --hash NAME or --aes NAME");
+    const Outcome<std::string> output = OutputPath(options.output);
+    if (!output)
+        return Fail(output.message());
+    if (options.keyText.empty())
+        Warn("no --key given: the AES key is all zeros");
+
+    const Progress progress = ProgressLines(context);
+    options.load.toolDirectory = context.toolDirectory;
+    options.load.progress = progress;
+    Outcome<Inventory> inventory = LoadInventory(options.load);
+    if (!inventory)
+        return Fail(inventory.message());
+    Outcome<std::vector<Treatment>> treatments = Treatments(options, inventory.value());
+    if (!treatments)
+        return Fail(treatments.message());
+
+    ProtectRequest request;
+    request.inventory = std::make_shared<const Inventory>(std::move(inventory.value()));
+    request.treatments = std::move(treatments.value());
+    request.keyLength = options.keyLength;
+    request.mode = options.mode;
+    request.key = AesKeyFromText(options.keyText.view(), keyBytes);
+    request.outputPath = output.value();
+    request.toolDirectory = context.toolDirectory;
+    request.progress = progress;
+    // The operation writes a private working copy and puts it in the
+    // output's place only when every step passed: a failure leaves no
+    // half-protected output and the input as it was, even when they are the
+    // same file.
+    Report(progress, "protecting into " + request.outputPath);
+    const Status saved = ProtectImage(request);
+    if (!saved)
+        return Fail(saved.message());
+    std::cerr << MessageLine(SaveSuccessMessage) << std::endl;
+    return 0;
 }
 
 }  // namespace
 
-int RunProtectCommand(const std::vector<std::string>& arguments, const CommandContext& context)
+Command AddProtectCommand(CLI::App& program)
 {
-    static const std::vector<OptionSpec> specs = {{"-o"},       {"--key"},     {"--key-len"},
-                                                  {"--mode"},   {"--purpose"}, {"--entry"},
-                                                  {"--hash", true, true}, {"--aes", true, true}};
-    ParsedArguments parsed;
-    ConsoleInterface ui;
-    ProtectChoices choices;
-    std::string error;
-    if (const auto done = ParseCommandArguments("protect", specs, arguments, parsed))
-        return *done;
-    if (!ReadChoices(parsed, ui, choices, error) || !ImageArgument("protect", parsed, ui.image, error))
-        return Fail(error);
-    if (ui.key.empty())
-        Warn("no --key given: the AES key is all zeros");
-
-    DialogState state;
-    state.toolDirectory = context.toolDirectory;
-    if (!LoadInventory(state, ui, context, error))
-        return error.empty() ? 1 : Fail(error);
-    if (!TickRows(state, ui, choices, error))
-        return Fail(error);
-    Progress(context, "protecting into " + choices.output);
-    return SaveInto(state, ui, choices.output);
+    auto options = std::make_shared<ProtectOptions>();
+    CLI::App* command = program.add_subcommand("protect");
+    AddImageArgument(*command, options->load.imagePath);
+    command->add_option("-o", options->output)->required();
+    command->add_option_function<std::string>(
+        "--key", [&keyText = options->keyText](const std::string& text) { keyText = SecretText(text); });
+    AddChoice(*command, "--key-len", options->keyLength,
+              Choices<AesKeyLength>{{"128", AesKeyLength::Bits128},
+                                    {"192", AesKeyLength::Bits192},
+                                    {"256", AesKeyLength::Bits256}});
+    AddChoice(*command, "--mode", options->mode,
+              Choices<AesMode>{{"ecb", AesMode::Ecb}, {"cbc", AesMode::Cbc}, {"ofb", AesMode::Ofb},
+                               {"ctr", AesMode::Ctr}});
+    // One name per --hash or --aes; the option is given again for the next.
+    command->add_option("--hash", options->hashNames)->allow_extra_args(false);
+    command->add_option("--aes", options->aesNames)->allow_extra_args(false);
+    AddInventoryOptions(*command, options->load);
+    return {command, [options](const CommandContext& context) { return RunProtect(*options, context); }};
 }
 
 }  // namespace vantrel::cli

@@ -1,63 +1,72 @@
 #include <iomanip>
 #include <iostream>
-#include <sstream>
+#include <memory>
 
+#include <nlohmann/json.hpp>
+
+#include "cli/CommandOptions.h"
 #include "cli/Commands.h"
-#include "cli/JsonText.h"
+#include "cli/ConsoleMessages.h"
+#include "core/HexText.h"
 #include "inventory/NumberText.h"
 
 namespace vantrel::cli {
 
 namespace {
 
-void PrintText(const std::string& image, const DialogState& state)
+struct SectionsOptions {
+    LoadRequest load;
+    bool json = false;
+};
+
+void PrintText(const Inventory& inventory)
 {
-    std::cout << "Image: " << image << "\n";
+    std::cout << "Image: " << inventory.imagePath << "\n";
     std::cout << std::left << std::setw(32) << "NAME" << std::setw(12) << "ADDRESS" << "SIZE\n";
-    for (const auto& record : state.sectionTable)
+    for (const auto& record : inventory.sectionTable)
         std::cout << std::left << std::setw(32) << record.name << std::setw(12)
                   << Hex32(ReadHexNumber(record.addressText)) << ReadHexNumber(record.sizeText) << "\n";
-    std::cout << state.sectionTable.size() << " section(s); AESData size: " << state.aesDataSize << " bytes\n";
+    std::cout << inventory.sectionTable.size() << " section(s); AESData size: " << inventory.aesDataSize
+              << " bytes\n";
 }
 
-void PrintJson(const std::string& image, const DialogState& state)
+void PrintJson(const Inventory& inventory)
 {
-    std::ostringstream out;
-    out << "{\n  \"image\": " << JsonString(image) << ",\n  \"aesDataSize\": " << state.aesDataSize
-        << ",\n  \"sections\": [";
-    const char* separator = "\n";
-    for (const auto& record : state.sectionTable) {
-        out << separator << "    {\"name\": " << JsonString(record.name)
-            << ", \"address\": " << ReadHexNumber(record.addressText)
-            << ", \"size\": " << ReadHexNumber(record.sizeText) << "}";
-        separator = ",\n";
-    }
-    out << (state.sectionTable.empty() ? "]\n}\n" : "\n  ]\n}\n");
-    std::cout << out.str();
+    auto sections = nlohmann::ordered_json::array();
+    for (const auto& record : inventory.sectionTable)
+        sections.push_back({{"name", record.name},
+                            {"address", ReadHexNumber(record.addressText)},
+                            {"size", ReadHexNumber(record.sizeText)}});
+    const nlohmann::ordered_json document = {
+        {"image", inventory.imagePath}, {"aesDataSize", inventory.aesDataSize}, {"sections", sections}};
+    // Names and paths that are not UTF-8 get U+FFFD: the output stays JSON.
+    std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+}
+
+int RunSections(SectionsOptions& options, const CommandContext& context)
+{
+    options.load.toolDirectory = context.toolDirectory;
+    options.load.progress = ProgressLines(context);
+    const Outcome<Inventory> inventory = LoadInventory(options.load);
+    if (!inventory)
+        return Fail(inventory.message());
+    if (options.json)
+        PrintJson(inventory.value());
+    else
+        PrintText(inventory.value());
+    return 0;
 }
 
 }  // namespace
 
-int RunSectionsCommand(const std::vector<std::string>& arguments, const CommandContext& context)
+Command AddSectionsCommand(CLI::App& program)
 {
-    static const std::vector<OptionSpec> specs = {{"--purpose"}, {"--entry"}, {"--json", false}};
-    ParsedArguments parsed;
-    ConsoleInterface ui;
-    std::string error;
-    if (const auto done = ParseCommandArguments("sections", specs, arguments, parsed))
-        return *done;
-    if (!ImageArgument("sections", parsed, ui.image, error) || !InventoryChoices(parsed, ui, error))
-        return Fail(error);
-
-    DialogState state;
-    state.toolDirectory = context.toolDirectory;
-    if (!LoadInventory(state, ui, context, error))
-        return error.empty() ? 1 : Fail(error);
-    if (parsed.has("--json"))
-        PrintJson(ui.image, state);
-    else
-        PrintText(ui.image, state);
-    return 0;
+    auto options = std::make_shared<SectionsOptions>();
+    CLI::App* command = program.add_subcommand("sections");
+    AddImageArgument(*command, options->load.imagePath);
+    AddInventoryOptions(*command, options->load);
+    command->add_flag("--json", options->json);
+    return {command, [options](const CommandContext& context) { return RunSections(*options, context); }};
 }
 
 }  // namespace vantrel::cli

@@ -1,18 +1,22 @@
-#include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
-#include <sstream>
+#include <memory>
 
-#include <openssl/crypto.h>
+#include <nlohmann/json.hpp>
 
+#include "cli/CommandOptions.h"
 #include "cli/Commands.h"
-#include "cli/JsonText.h"
+#include "cli/ConsoleMessages.h"
 #include "verify/VerifyImage.h"
 
 namespace vantrel::cli {
 
 namespace {
+
+struct VerifyOptions {
+    VerifyRequest request;
+    bool json = false;
+};
 
 std::string FailedSubjects(const VerifyReport& report)
 {
@@ -34,47 +38,27 @@ void PrintText(const std::string& image, const VerifyReport& report)
 
 void PrintJson(const std::string& image, const VerifyReport& report)
 {
-    std::ostringstream out;
-    out << "{\n  \"image\": " << JsonString(image) << ",\n  \"verified\": "
-        << (report.AllPassed() ? "true" : "false") << ",\n  \"checks\": [";
-    const char* separator = "\n";
-    for (const auto& check : report.checks) {
-        out << separator << "    {\"subject\": " << JsonString(check.subject) << ", \"result\": \""
-            << OutcomeName(check.outcome) << "\", \"detail\": " << JsonString(check.detail) << "}";
-        separator = ",\n";
-    }
-    out << (report.checks.empty() ? "]\n}\n" : "\n  ]\n}\n");
-    std::cout << out.str();
+    auto checks = nlohmann::ordered_json::array();
+    for (const auto& check : report.checks)
+        checks.push_back(
+            {{"subject", check.subject}, {"result", OutcomeName(check.outcome)}, {"detail", check.detail}});
+    const nlohmann::ordered_json document = {
+        {"image", image}, {"verified", report.AllPassed()}, {"checks", checks}};
+    // Names and paths that are not UTF-8 get U+FFFD: the output stays JSON.
+    std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
 }
 
-}  // namespace
-
-int RunVerifyCommand(const std::vector<std::string>& arguments, const CommandContext& context)
+int RunVerify(VerifyOptions& options, const CommandContext& context)
 {
-    static const std::vector<OptionSpec> specs = {{"--public-key"}, {"--key"}, {"--json", false}};
-    ParsedArguments parsed;
-    VerifyRequest request;
-    std::string error;
-    if (const auto done = ParseCommandArguments("verify", specs, arguments, parsed))
-        return *done;
-    if (parsed.has("--key")) {
-        request.keyText = parsed.value("--key");
-        if (!CheckKeyText("--key", *request.keyText, 64, error))
-            return Fail(error);
-    }
-    request.publicKeyPath = parsed.value("--public-key", "public.ecs");
-    if (parsed.has("--public-key") && !std::ifstream(request.publicKeyPath))
-        return Fail("cannot read public key file " + request.publicKeyPath);
-    if (!ImageArgument("verify", parsed, request.imagePath, error))
-        return Fail(error);
+    VerifyRequest& request = options.request;
+    if (request.keyText)
+        if (Status key = CheckKeyText("--key", request.keyText->view(), 64); !key)
+            return Fail(key.message());
     request.toolDirectory = context.toolDirectory;
-    if (context.showProgress)
-        request.progress = [](const std::string& line) { std::cerr << line << std::endl; };
+    request.progress = ProgressLines(context);
 
     const VerifyReport report = VerifyImage(request);
-    if (request.keyText)
-        OPENSSL_cleanse(request.keyText->data(), request.keyText->size());
-    if (parsed.has("--json"))
+    if (options.json)
         PrintJson(request.imagePath, report);
     else
         PrintText(request.imagePath, report);
@@ -83,6 +67,20 @@ int RunVerifyCommand(const std::vector<std::string>& arguments, const CommandCon
     const std::string failed = FailedSubjects(report);
     return Fail(failed.empty() ? "nothing could be verified in " + request.imagePath
                                : "verification failed: " + failed);
+}
+
+}  // namespace
+
+Command AddVerifyCommand(CLI::App& program)
+{
+    auto options = std::make_shared<VerifyOptions>();
+    CLI::App* command = program.add_subcommand("verify");
+    AddImageArgument(*command, options->request.imagePath);
+    command->add_option("--public-key", options->request.publicKeyPath)->check(CLI::ExistingFile);
+    command->add_option_function<std::string>(
+        "--key", [&request = options->request](const std::string& text) { request.keyText = SecretText(text); });
+    command->add_flag("--json", options->json);
+    return {command, [options](const CommandContext& context) { return RunVerify(*options, context); }};
 }
 
 }  // namespace vantrel::cli

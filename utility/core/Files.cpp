@@ -68,6 +68,26 @@ Status CopyDescriptor(int in, int out, off_t size, const fs::path& to)
     return Done{};
 }
 
+void RemoveQuietly(const fs::path& file)
+{
+    std::error_code ignored;
+    fs::remove(file, ignored);
+}
+
+// Writes bytes into the freshly created file, flushes it to disk and closes
+// it; on failure the file goes. Messages name shownAs.
+Status FillNewFile(UniqueFd& out, const fs::path& file, std::span<const std::uint8_t> bytes, const fs::path& shownAs)
+{
+    Status written = WriteAll(out.get(), bytes.data(), bytes.size(), shownAs);
+    if (written && fsync(out.get()) != 0)
+        written = FileProblem("write", shownAs, errno);
+    if (written && !out.close())
+        written = FileProblem("write", shownAs, errno);
+    if (!written)
+        RemoveQuietly(file);
+    return written;
+}
+
 }  // namespace
 
 Status CheckReplaceableFile(const fs::path& target)
@@ -82,29 +102,36 @@ Status CheckReplaceableFile(const fs::path& target)
     return Done{};
 }
 
-Status CopyFileContents(const fs::path& from, const fs::path& to)
+Outcome<FileOwnership> CopyFileContents(const fs::path& from, const fs::path& to)
 {
+    using Result = Outcome<FileOwnership>;
     UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
     if (!in.valid() || fstat(in.get(), &status) != 0)
-        return FileProblem("read", from, errno);
+        return Result::Fail(FileProblem("read", from, errno).message());
     if (!S_ISREG(status.st_mode))
-        return Status::Fail("Could not read " + from.string() + ": it is not a regular file.\n");
-    UniqueFd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, status.st_mode & 07777));
+        return Result::Fail("Could not read " + from.string() + ": it is not a regular file.\n");
+    UniqueFd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid())
-        return FileProblem("create", to, errno);
-    // The mode the file was created with passed through the umask; the copy
-    // keeps the original's permissions.
+        return Result::Fail(FileProblem("create", to, errno).message());
     Status copied = CopyDescriptor(in.get(), out.get(), status.st_size, to);
-    if (copied && fchmod(out.get(), status.st_mode & 07777) != 0)
-        copied = FileProblem("set the permissions of", to, errno);
     if (copied && !out.close())
         copied = FileProblem("write", to, errno);
     if (!copied) {
-        std::error_code ignored;
-        fs::remove(to, ignored);
+        RemoveQuietly(to);
+        return Result::Fail(copied.message());
     }
-    return copied;
+    return FileOwnership{status.st_mode & 07777, status.st_uid, status.st_gid};
+}
+
+Status RestoreOwnership(const fs::path& file, const FileOwnership& ownership)
+{
+    // Only root may give a file away; anyone else keeps owning the copy.
+    if (geteuid() == 0 && chown(file.c_str(), ownership.owner, ownership.group) != 0)
+        return FileProblem("set the owner of", file, errno);
+    if (chmod(file.c_str(), ownership.mode) != 0)
+        return FileProblem("set the permissions of", file, errno);
+    return Done{};
 }
 
 Status WriteNewFile(const fs::path& file, std::span<const std::uint8_t> bytes)
@@ -112,16 +139,7 @@ Status WriteNewFile(const fs::path& file, std::span<const std::uint8_t> bytes)
     UniqueFd out(open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid())
         return FileProblem("create", file, errno);
-    Status written = WriteAll(out.get(), bytes.data(), bytes.size(), file);
-    if (written && fsync(out.get()) != 0)
-        written = FileProblem("write", file, errno);
-    if (written && !out.close())
-        written = FileProblem("write", file, errno);
-    if (!written) {
-        std::error_code ignored;
-        fs::remove(file, ignored);
-    }
-    return written;
+    return FillNewFile(out, file, bytes, file);
 }
 
 Outcome<fs::path> WriteFileBeside(const fs::path& target, std::span<const std::uint8_t> bytes, unsigned mode)
@@ -131,17 +149,13 @@ Outcome<fs::path> WriteFileBeside(const fs::path& target, std::span<const std::u
     UniqueFd out(mkostemp(pattern.data(), O_CLOEXEC));
     if (!out.valid())
         return Outcome<fs::path>::Fail(FileProblem("create a file beside", target, errno).message());
-    Status written = fchmod(out.get(), mode) == 0 ? WriteAll(out.get(), bytes.data(), bytes.size(), target)
-                                                  : FileProblem("set the permissions of", pattern, errno);
-    if (written && fsync(out.get()) != 0)
-        written = FileProblem("write", target, errno);
-    if (written && !out.close())
-        written = FileProblem("write", target, errno);
-    if (!written) {
-        std::error_code ignored;
-        fs::remove(pattern, ignored);
-        return Outcome<fs::path>::Fail(written.message());
+    if (fchmod(out.get(), mode) != 0) {
+        const Status problem = FileProblem("set the permissions of", pattern, errno);
+        RemoveQuietly(pattern);
+        return Outcome<fs::path>::Fail(problem.message());
     }
+    if (Status written = FillNewFile(out, pattern, bytes, target); !written)
+        return Outcome<fs::path>::Fail(written.message());
     return fs::path(pattern);
 }
 

@@ -15,9 +15,20 @@ namespace vantrel {
 // folder, a symbolic link): operations replace only regular files.
 Status CheckReplaceableFile(const std::filesystem::path& target);
 
-// Copies from into a new file to (which must not exist), with from's
-// permissions, through the kernel's copy where it can.
-Status CopyFileContents(const std::filesystem::path& from, const std::filesystem::path& to);
+// The owner and permissions a copy is to end up with.
+struct FileOwnership {
+    unsigned mode = 0644;
+    unsigned owner = 0;
+    unsigned group = 0;
+};
+
+// Copies from into a new file to (which must not exist), readable and
+// writable by its owner only while it is worked on, through the kernel's
+// copy where it can. Returns from's ownership, for RestoreOwnership.
+Outcome<FileOwnership> CopyFileContents(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Gives file the permissions (and, where allowed, the owner) of the original.
+Status RestoreOwnership(const std::filesystem::path& file, const FileOwnership& ownership);
 
 // Writes bytes into a new file (which must not exist, and is never followed
 // as a link), readable by its owner only, and flushes it to disk.

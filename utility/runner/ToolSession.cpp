@@ -137,6 +137,7 @@ ToolSession::ToolSession(ToolSession&& other) noexcept
       folder_(std::move(other.folder_)),
       handed_(std::move(other.handed_)),
       displayNames_(std::move(other.displayNames_)),
+      ownership_(std::move(other.ownership_)),
       lastRun_(std::move(other.lastRun_))
 {
     other.folder_.clear();
@@ -153,14 +154,19 @@ ToolSession::~ToolSession()
 Outcome<fs::path> ToolSession::CopyIn(const fs::path& image, const std::string& displayName)
 {
     const fs::path working = folder_ / "image.vnf";
-    if (Status copied = CopyFileContents(image, working); !copied)
+    Outcome<FileOwnership> copied = CopyFileContents(image, working);
+    if (!copied)
         return Outcome<fs::path>::Fail(copied.message());
+    ownership_[working] = copied.value();
     displayNames_[working.filename().string()] = displayName;
     return working;
 }
 
 Status ToolSession::CommitOver(const fs::path& working, const fs::path& target)
 {
+    if (const auto original = ownership_.find(working); original != ownership_.end())
+        if (Status restored = RestoreOwnership(working, original->second); !restored)
+            return restored;
     return ReplaceFileWith(working, target);
 }
 

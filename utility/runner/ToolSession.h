@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Files.h"
 #include "core/Outcome.h"
 #include "runner/ToolRun.h"
 
@@ -42,7 +43,8 @@ public:
 
     const std::filesystem::path& folder() const { return folder_; }
 
-    // A working copy of image in the folder, with the image's permissions.
+    // A working copy of image in the folder (writable while it is worked on;
+    // it gets the image's permissions and owner back when committed).
     // Messages about the copy name displayName.
     Outcome<std::filesystem::path> CopyIn(const std::filesystem::path& image, const std::string& displayName);
     // Puts a working copy in target's place: written to disk, then renamed
@@ -81,6 +83,7 @@ private:
     std::filesystem::path folder_;
     std::map<std::filesystem::path, std::string> handed_;
     std::map<std::string, std::string> displayNames_;  // handed name -> the user's name
+    std::map<std::filesystem::path, FileOwnership> ownership_;  // of each working copy's original
     ToolRunResult lastRun_;
 };
 

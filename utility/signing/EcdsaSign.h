@@ -9,6 +9,10 @@
 
 namespace vantrel {
 
+// Bytes each of r and s take in the digital_signature section (least
+// significant first).
+constexpr int SignatureValueBytes = 24;
+
 struct EcdsaSignature {
     BignumPtr r, s;
 };

@@ -13,7 +13,6 @@
 #include "signing/CurveFile.h"
 #include "signing/EcdsaSign.h"
 #include "signing/KeyFiles.h"
-#include "signing/SignatureText.h"
 
 namespace vantrel {
 
@@ -151,6 +150,9 @@ Status ExchangeAndSign(ToolSession& tools, const fs::path& working, const std::s
 Status SignImage(const SignRequest& request)
 {
     const std::string& image = request.imagePath;
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(image, error)))
+        return Status::Fail("Problem - cannot read the image " + image + ": No such file or directory");
     if (Status replaceable = CheckReplaceableFile(image); !replaceable)
         return replaceable;
     if (Status notKey = CheckNotAKeyFile(image); !notKey)

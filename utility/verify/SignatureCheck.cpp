@@ -8,12 +8,11 @@
 #include "signing/BasePoint.h"
 #include "signing/BigNumberText.h"
 #include "signing/CurveFile.h"
+#include "signing/EcdsaSign.h"
 
 namespace vantrel {
 
 namespace {
-
-constexpr std::size_t SignatureValueBytes = 24;
 
 // A number of the public key file, read by the same rules as the signing
 // reads its key files; nothing for a token that is not a number.
@@ -127,7 +126,7 @@ bool CheckSignature(const SignatureInputs& inputs, std::string& detail)
     const EcPointPtr publicPoint = ReadPublicKey(inputs.publicKeyPath, *curve, ctx.get(), detail);
     if (!publicPoint)
         return false;
-    if (inputs.signature.size() < 2 * SignatureValueBytes) {
+    if (inputs.signature.size() < 2 * static_cast<std::size_t>(SignatureValueBytes)) {
         detail = "digital_signature holds " + std::to_string(inputs.signature.size()) + " bytes, fewer than 48";
         return false;
     }

@@ -1,0 +1,39 @@
+#include "cli/ConsoleMessages.h"
+
+#include <iostream>
+#include <sstream>
+
+#include "core/Outcome.h"
+
+namespace vantrel::cli {
+
+int Fail(const std::string& message)
+{
+    // The core's messages may span lines (a tool's own words follow ours);
+    // each is printed without the blanks it ends with.
+    std::istringstream lines(MessageLine(message));
+    std::string line;
+    std::string prefix = "ERROR: ";
+    while (std::getline(lines, line)) {
+        std::cerr << prefix << MessageLine(line) << '\n';
+        prefix.clear();
+    }
+    if (!prefix.empty())
+        std::cerr << prefix << "the operation failed\n";
+    std::cerr.flush();
+    return 1;
+}
+
+void Warn(const std::string& message)
+{
+    std::cerr << "WARNING: " << message << std::endl;
+}
+
+Progress ProgressLines(const CommandContext& context)
+{
+    if (!context.showProgress)
+        return {};
+    return [](const std::string& line) { std::cerr << line << std::endl; };
+}
+
+}  // namespace vantrel::cli
