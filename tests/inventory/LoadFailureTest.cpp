@@ -1,7 +1,9 @@
-// Load with fake tools: what it shows and what it leaves when a tool is
-// missing, silent, slow, says too much or too little, or fails.
+// Load with fake tools: what the user sees when a tool is missing, silent,
+// endless, says too much or too little, or fails; a failed Load leaves an
+// empty list and no inventory.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -9,7 +11,7 @@
 #include "FakeTool.h"
 #include "FakeUserInterface.h"
 #include "TestSupport.h"
-#include "inventory/Load.h"
+#include "buttons/Buttons.h"
 
 namespace vantrel::testing {
 namespace {
@@ -28,31 +30,23 @@ const std::string Sections =
     "3 progbits 0x00000006 0x00003000 0x000000e4 0x00000008 AX 0 0 1 0 'ShareFunctionSectionB'\n"
     "4 progbits 0x00000006 0x00004000 0x000000ec 0x00000004 AX 0 0 1 0 'ShareFunctionSectionC'\n";
 
-const std::string SectionError = "Section: ShareFunctionSectionB error. Please check your memory sections.\n";
-
 class LoadFailureTest : public ::testing::Test {
 protected:
     LoadFailureTest()
     {
         state.toolDirectory = tools.path().string();
-        ui.image = (tools / "image.vnf").string();
-        ui.purpose = PurposeIndex::Demonstration;
-        ui.entry = EntryIndex::Multi;
+        ui.image = "image (1).vnf";
         // What an earlier Load of another image left.
-        state.loadedImagePath = "/earlier/image.vnf";
-        state.aesDataSize = 99;
-        state.sectionTable.push_back(SectionRecord{});
+        state.inventory = earlier;
         ui.rows.InsertItem(0, "");
         ui.rows.SetCheckbox(0, 0, 1);
     }
 
-    void ListingTool(const std::string& body) { WriteFakeTool(tools.path(), "scnlist", body); }
-
-    // A listing tool that prints text (kept in a file beside it).
-    void ListingText(const std::string& text)
+    // A listing tool that prints text (kept in a file beside it), then body.
+    void ListingText(const std::string& text, const std::string& body = {})
     {
         WriteFileText(tools / "listing.txt", text);
-        ListingTool("cat \"$(dirname \"$0\")/listing.txt\"");
+        WriteFakeTool(tools.path(), "scnlist", "cat \"$(dirname \"$0\")/listing.txt\"\n" + body);
     }
 
     // A section tool giving A and C correctly and B as bodyForB says.
@@ -67,33 +61,23 @@ protected:
                       "esac");
     }
 
-    std::vector<std::string> RowNames() const
+    // The one message, an empty list and no inventory: nothing half-read
+    // and nothing of the earlier image is left.
+    void ExpectFailedLoad(const std::string& message)
     {
-        std::vector<std::string> names;
-        for (int row = 0; row < ui.rows.GetItemCount(); ++row)
-            names.push_back(ui.rows.GetItemText(row, 2));
-        return names;
-    }
-
-    std::vector<std::string> RecordNames() const
-    {
-        std::vector<std::string> names;
-        for (const SectionRecord& record : state.sectionTable)
-            names.push_back(record.name);
-        return names;
-    }
-
-    // The listing did not come through: nothing of any image is left.
-    void ExpectEmptyInventory(const std::string& message)
-    {
+        EXPECT_FALSE(OnLoad(state, ui));
         EXPECT_EQ(ui.messages, std::vector<std::string>{message});
         EXPECT_EQ(ui.rows.GetItemCount(), 0);
-        EXPECT_TRUE(state.sectionTable.empty());
-        EXPECT_EQ(state.aesDataSize, 0u);
-        EXPECT_EQ(state.loadedImagePath, ui.image);
+        EXPECT_EQ(state.inventory, nullptr);
     }
 
+    // Short enough that a silent fake is stopped at once; a whole run may
+    // take six of them.
+    const ScopedSilenceLimit silence{"200"};
     TempDir tools;
+    // The image is named as the user typed it, relative to the working folder.
+    const ScopedWorkingDirectory inTools{tools.path()};
+    const std::shared_ptr<const Inventory> earlier = std::make_shared<const Inventory>();
     DialogState state;
     FakeUserInterface ui;
 };
@@ -103,205 +87,107 @@ TEST_F(LoadFailureTest, EmptyImagePathChangesNothing)
     ui.image.clear();
     ListingText(Heading + Sections);
     SectionTool("printf 0102030405060708");
-    OnLoad(state, ui);
+    EXPECT_FALSE(OnLoad(state, ui));
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Please input binary file"});
     EXPECT_EQ(ui.rows.GetItemCount(), 1);
     EXPECT_EQ(ui.rows.GetItemCheckedState(0, 0), 1);
-    EXPECT_EQ(state.sectionTable.size(), 1u);
-    EXPECT_EQ(state.aesDataSize, 99u);
-    EXPECT_EQ(state.loadedImagePath, "/earlier/image.vnf");
+    EXPECT_EQ(state.inventory, earlier);
 }
 
-TEST_F(LoadFailureTest, GivesTheToolsTheirArgumentsOneEach)
-{
-    ui.image = (tools / "my image's \"copy\".vnf").string();
-    WriteFileText(tools / "listing.txt", Heading + Sections);
-    ListingTool("printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/scnlist.args\"\ncat \"$(dirname \"$0\")/listing.txt\"");
-    WriteFakeTool(tools.path(), "sectmend",
-                  "printf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/sectmend.args\"\n"
-                  "case \"$2\" in ShareFunctionSectionB) printf 0102030405060708 ;; *) printf 01020304 ;; esac");
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    EXPECT_EQ(ReadFileText(tools / "scnlist.args"), "-sh\n" + ui.image + "\n");
-    std::string expected;
-    for (const char* name : {"ShareFunctionSectionA", "ShareFunctionSectionB", "ShareFunctionSectionC"})
-        expected += std::string("-get\n") + name + "\n-text\n" + ui.image + "\n";
-    EXPECT_EQ(ReadFileText(tools / "sectmend.args"), expected);
-}
-
-TEST_F(LoadFailureTest, AllSectionsReadWhenEveryToolAnswers)
-{
-    ListingText(Heading + Sections);
-    SectionTool("printf 0102030405060708");
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    EXPECT_EQ(RowNames(), (std::vector<std::string>{"ShareFunctionSectionA", "ShareFunctionSectionB",
-                                                    "ShareFunctionSectionC"}));
-    ASSERT_EQ(RecordNames(), RowNames());
-    EXPECT_EQ(state.sectionTable[0].contentText, "01ab00ff\n");
-    EXPECT_EQ(state.sectionTable[1].contentText, "0102030405060708\n");
-    EXPECT_EQ(state.sectionTable[2].contentText, "0a0b0c0d\n");
-    EXPECT_EQ(state.aesDataSize, 0xacu);
-    EXPECT_EQ(ui.rows.GetItemCheckedState(0, 0), 0);
-}
-
-TEST_F(LoadFailureTest, MissingListingTool)
-{
-    SectionTool("printf 0102030405060708");
-    OnLoad(state, ui);
-    ExpectEmptyInventory("popen error");
-}
-
-TEST_F(LoadFailureTest, SilentListingTool)
-{
-    ListingTool("exec sleep 30");
-    OnLoad(state, ui);
-    ExpectEmptyInventory("Section header dump error. \n");
-}
-
-TEST_F(LoadFailureTest, ListingToolPausingLongerThanAPoll)
-{
-    WriteFileText(tools / "listing.txt", Heading + Sections);
-    ListingTool("head -n 8 \"$(dirname \"$0\")/listing.txt\"; sleep 1; cat \"$(dirname \"$0\")/listing.txt\"");
-    SectionTool("printf 0102030405060708");
-    OnLoad(state, ui);
-    ExpectEmptyInventory("Section header dump error. \n");
-}
-
-TEST_F(LoadFailureTest, ListingToolReportingAnErrorShowsItsLine)
-{
-    ListingTool("echo \"ERROR: 'image.vnf' is not an ELF file\" >&2; exit 1");
-    OnLoad(state, ui);
-    ExpectEmptyInventory("Section header dump error. \nERROR: 'image.vnf' is not an ELF file\n");
-}
-
-TEST_F(LoadFailureTest, ListingToolFailingHalfWayShowsItsErrorLine)
-{
-    WriteFileText(tools / "listing.txt", Heading + Sections);
-    ListingTool("head -n 9 \"$(dirname \"$0\")/listing.txt\"\n"
-                "echo \"ERROR: 'image.vnf' has an unreadable section header 3\" >&2; exit 1");
-    SectionTool("printf 0102030405060708");
-    OnLoad(state, ui);
-    ExpectEmptyInventory("Section header dump error. \nERROR: 'image.vnf' has an unreadable section header 3\n");
-}
-
-TEST_F(LoadFailureTest, ListingToolFailingSilently)
-{
-    ListingText(Heading + Sections + "garbage\n");
-    WriteFakeTool(tools.path(), "scnlist", "cat \"$(dirname \"$0\")/listing.txt\"; exit 2");
-    SectionTool("printf 0102030405060708");
-    OnLoad(state, ui);
-    ExpectEmptyInventory("Section header dump error. \n");
-}
-
-TEST_F(LoadFailureTest, SlowListingIsReadToItsEnd)
-{
-    // Short reads come long before the end; the whole listing still counts.
-    WriteFileText(tools / "listing.txt", Heading + Sections);
-    ListingTool("cd \"$(dirname \"$0\")\"\nhead -n 3 listing.txt; sleep 0.1; head -n 9 listing.txt | tail -n 6;"
-                " sleep 0.1; tail -n 3 listing.txt");
-    SectionTool("printf 0102030405060708");
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"ShareFunctionSectionA", "ShareFunctionSectionB",
-                                                       "ShareFunctionSectionC"}));
-    EXPECT_EQ(state.aesDataSize, 0xacu);
-}
-
-TEST_F(LoadFailureTest, HeadingOnlyGivesNoRowsAndNoMessage)
-{
-    ListingText(Heading);
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    EXPECT_EQ(ui.rows.GetItemCount(), 0);
-    EXPECT_TRUE(state.sectionTable.empty());
-    EXPECT_EQ(state.aesDataSize, 0u);
-}
-
-struct SectionFailure {
+struct Failure {
     const char* label;
-    std::string bodyForB;
-    std::string message;
+    std::string body;     // the fake tool's script
+    std::string message;  // what the user is shown
 };
 
-void PrintTo(const SectionFailure& failure, std::ostream* out) { *out << failure.label; }
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.label; }
 
-class LoadSectionFailure : public LoadFailureTest, public ::testing::WithParamInterface<SectionFailure> {};
+class LoadListingFailure : public LoadFailureTest, public ::testing::WithParamInterface<Failure> {};
 
-TEST_P(LoadSectionFailure, ShowsTheMessageAndKeepsTheRowsReadSoFar)
+TEST_P(LoadListingFailure, ShowsTheMessage)
+{
+    ListingText(Heading + Sections, GetParam().body);
+    SectionTool("printf 0102030405060708");
+    ExpectFailedLoad(GetParam().message);
+}
+
+const std::string DumpError = "Section header dump error. \n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadListingFailure,
+    ::testing::Values(
+        Failure{"Silent", "exec sleep 30",
+                DumpError +
+                    "scnlist printed nothing for 0.2 s while listing the sections of image (1).vnf and was stopped.\n"},
+        // The listing's ERROR line, wherever it comes, is all that is shown.
+        Failure{"ErrorLine", "echo \"ERROR: 'image.vnf' is not an ELF file\" >&2; exit 1",
+                DumpError + "ERROR: 'image.vnf' is not an ELF file\n"},
+        Failure{"FailsWithoutErrorLine", "exit 2",
+                DumpError + "scnlist failed (status 2) while listing the sections of image (1).vnf: File: image.vnf\n"},
+        Failure{"PrintsForever", "exec yes",
+                DumpError + "scnlist printed more than the 65536 bytes expected while listing the sections of "
+                            "image (1).vnf and was stopped.\n"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+class LoadSectionFailure : public LoadFailureTest, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(LoadSectionFailure, ShowsTheMessageAndKeepsNothing)
 {
     ListingText(Heading + Sections);
-    SectionTool(GetParam().bodyForB);
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{GetParam().message});
-    // B's row stays as the last row, without a record; C is never reached.
-    EXPECT_EQ(RowNames(), (std::vector<std::string>{"ShareFunctionSectionA", "ShareFunctionSectionB"}));
-    ASSERT_EQ(RecordNames(), std::vector<std::string>{"ShareFunctionSectionA"});
-    EXPECT_EQ(state.sectionTable[0].contentText, "01ab00ff\n");
-    EXPECT_EQ(state.aesDataSize, 0xacu);
-    EXPECT_EQ(state.loadedImagePath, ui.image);
+    SectionTool(GetParam().body);
+    ExpectFailedLoad(GetParam().message);
 }
+
+const std::string SectionError = "Section: ShareFunctionSectionB error. Please check your memory sections.\nsectmend ";
+const std::string Step = " while reading section ShareFunctionSectionB of image (1).vnf";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadSectionFailure,
     ::testing::Values(
-        SectionFailure{"Silent", "exec sleep 30", SectionError},
-        SectionFailure{"PausesLongerThanAPoll", "printf 0102; sleep 1; printf 030405060708", SectionError},
-        SectionFailure{"ExitsAtOnce", "exit 0", "Pipe error\n"},
-        SectionFailure{"TooLittleText", "printf 010203", "Pipe error\n"},
-        SectionFailure{"TooMuchText", "printf 010203040506; sleep 0.1; printf 0708090a", "Pipe error\n"},
-        SectionFailure{"FailsAfterItsText", "printf 0102030405060708; exit 1", SectionError},
-        SectionFailure{"ErrorTextOfTheRightLength", "echo 'ERROR: no such!' >&2; exit 1", SectionError},
-        SectionFailure{"TextThatIsNotHex", "printf '0102 304-5060xyz'", SectionError}),
+        Failure{"Silent", "exec sleep 30", SectionError + "printed nothing for 0.2 s" + Step + " and was stopped.\n"},
+        Failure{"NeverEnds", "exec >&- 2>&-; exec sleep 1000",
+                SectionError + "did not finish" + Step.substr(6) + " within 1.2 s and was stopped.\n"},
+        Failure{"PrintsForever", "exec yes",
+                SectionError + "printed more than the 4112 bytes expected" + Step + " and was stopped.\n"},
+        Failure{"FailsAfterItsText", "printf 0102030405060708; exit 1",
+                SectionError + "failed (status 1)" + Step + ": 0102030405060708\n"},
+        Failure{"ErrorLine", "echo 'ERROR: no such!' >&2; exit 1",
+                SectionError + "failed (status 1)" + Step + ": ERROR: no such!\n"},
+        Failure{"Killed", "kill -TERM $$", SectionError + "failed (status 143)" + Step + ".\n"},
+        Failure{"ExitsAtOnce", "exit 0",
+                "Pipe error\nsectmend printed 0 characters of section text" + Step +
+                    ", not the 16 hexadecimal digits of its size.\n"},
+        Failure{"TooLittleText", "printf 010203",
+                "Pipe error\nsectmend printed 6 characters of section text" + Step +
+                    ", not the 16 hexadecimal digits of its size.\n"},
+        Failure{"TooMuchText", "printf '0102030405060708\\n'",
+                "Pipe error\nsectmend printed 17 characters of section text" + Step +
+                    ", not the 16 hexadecimal digits of its size.\n"},
+        Failure{"TextThatIsNotHex", "printf '0102 304-5060xyz'",
+                "Pipe error\nsectmend printed 16 characters of section text" + Step +
+                    ", not the 16 hexadecimal digits of its size.\n"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(LoadFailureTest, MissingSectionToolFailsAtTheFirstKeptSection)
+TEST_F(LoadFailureTest, MissingToolsAreNamed)
 {
+    ExpectFailedLoad("popen error\nCould not start " + tools.path().string() +
+                     "/scnlist for listing the sections of image (1).vnf: No such file or directory.\n");
+    ui.messages.clear();
     ListingText(Heading + Sections);
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages,
-              std::vector<std::string>{"Section: ShareFunctionSectionA error. Please check your memory sections.\n"});
-    EXPECT_EQ(RowNames(), std::vector<std::string>{"ShareFunctionSectionA"});
-    EXPECT_TRUE(state.sectionTable.empty());
+    ExpectFailedLoad("Section: ShareFunctionSectionA error. Please check your memory sections.\nCould not start " +
+                     tools.path().string() +
+                     "/sectmend for reading section ShareFunctionSectionA of image (1).vnf: No such file or "
+                     "directory.\n");
 }
 
-struct SectionSuccess {
-    const char* label;
-    std::string bodyForB;
-};
-
-void PrintTo(const SectionSuccess& success, std::ostream* out) { *out << success.label; }
-
-class LoadSectionSuccess : public LoadFailureTest, public ::testing::WithParamInterface<SectionSuccess> {};
-
-TEST_P(LoadSectionSuccess, TakesExactlyTwiceTheSizeInDigits)
+TEST_F(LoadFailureTest, KeptSectionNameSectmendCannotTakeIsRefusedBeforeItRuns)
 {
-    ListingText(Heading + Sections);
-    SectionTool(GetParam().bodyForB);
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    ASSERT_EQ(state.sectionTable.size(), 3u);
-    EXPECT_EQ(state.sectionTable[1].contentText, "0102030405060708\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LoadSectionSuccess,
-    ::testing::Values(SectionSuccess{"SlowText", "printf 0102; sleep 0.1; printf 0304; sleep 0.1; printf 05060708"},
-                      SectionSuccess{"TextBeyondTheSizeInTheSameWrite", "printf '0102030405060708 and more\\n'"}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(LoadFailureTest, AesDataAfterAFailingSectionIsNotReached)
-{
-    const std::string reordered =
-        "1 progbits 0x00000006 0x00003000 0x000000e4 0x00000008 AX 0 0 1 0 'ShareFunctionSectionB'\n"
-        "2 progbits 0x00000002 0x00002000 0x00000038 0x000000ac A 0 0 1 0 'AESData'\n";
-    ListingText(Heading + reordered);
-    SectionTool("exit 0");
-    OnLoad(state, ui);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"Pipe error\n"});
-    EXPECT_EQ(RowNames(), std::vector<std::string>{"ShareFunctionSectionB"});
-    EXPECT_TRUE(state.sectionTable.empty());
-    EXPECT_EQ(state.aesDataSize, 0u);
+    ui.purpose = PurposeIndex::PracticalUse;
+    ListingText(Heading + "1 progbits 0x00000006 0x00001000 0x00000034 0x00000004 AX 0 0 1 0 'my-sec'\n");
+    WriteFakeTool(tools.path(), "sectmend", "touch \"$(dirname \"$0\")/ran\"; printf 01020304");
+    ExpectFailedLoad("Section 'my-sec' cannot be handed to sectmend: its name holds '-', and sectmend takes only "
+                     "letters, digits, '.' and '_' in a section name.\n");
+    EXPECT_FALSE(fs::exists(tools / "ran"));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "ElfMaker.h"
 #include "FakeUserInterface.h"
 #include "TestSupport.h"
-#include "inventory/Load.h"
+#include "buttons/Buttons.h"
 
 namespace vantrel::testing {
 namespace {
@@ -67,20 +67,23 @@ protected:
         ui.image = image.string();
         ui.purpose = purpose;
         ui.entry = entry;
-        OnLoad(state, ui);
+        const Status loaded = OnLoad(state, ui);
+        EXPECT_TRUE(loaded) << loaded.message();
+        EXPECT_EQ(ui.messages, std::vector<std::string>{});
     }
 
     // Rows and records are the kept sections of spec in order, each with its
     // bytes as hex text, its listing texts and both boxes clear.
     void ExpectInventory(const ImageSpec& spec, const std::vector<std::string>& names)
     {
+        ASSERT_NE(state.inventory, nullptr);
         ASSERT_EQ(ui.rows.GetItemCount(), static_cast<int>(names.size()));
-        ASSERT_EQ(state.sectionTable.size(), names.size());
+        ASSERT_EQ(state.inventory->sectionTable.size(), names.size());
         for (std::size_t i = 0; i < names.size(); ++i) {
             SCOPED_TRACE(names[i]);
             const int row = static_cast<int>(i);
             const SectionSpec& section = SpecOf(spec, names[i]);
-            const SectionRecord& record = state.sectionTable[i];
+            const SectionRecord& record = state.inventory->sectionTable[i];
             EXPECT_EQ(record.name, names[i]);
             EXPECT_EQ(record.contentText, HexText(section.bytes) + "\n");
             EXPECT_EQ(record.typeText, "progbits");
@@ -121,10 +124,9 @@ TEST_P(LoadChoices, KeepsTheSectionsThePurposeAndEntryAllow)
     const ImageSpec spec = InventoryImage();
     WriteElfImage(dir / "image.vnf", spec);
     Load(dir / "image.vnf", GetParam().purpose, GetParam().entry);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
     ExpectInventory(spec, GetParam().kept);
-    EXPECT_EQ(state.aesDataSize, 0xacu);
-    EXPECT_EQ(state.loadedImagePath, (dir / "image.vnf").string());
+    EXPECT_EQ(state.inventory->aesDataSize, 0xacu);
+    EXPECT_EQ(state.inventory->imagePath, (dir / "image.vnf").string());
 }
 
 const std::vector<std::string> PracticalKept{"ShareFunction", "ShareFunctionSection", "ShareFunctionSectionX",
@@ -151,51 +153,7 @@ TEST_F(LoadTest, ReplacesTheRowsAndTicksOfTheLoadBefore)
         ui.rows.SetCheckbox(row, 0, 1);
         ui.rows.SetCheckbox(row, 1, 1);
     }
-    state.sectionTable[0].aesSelected = 1;
     Load(dir / "image.vnf", PurposeIndex::Demonstration, EntryIndex::Multi);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    ExpectInventory(spec, {"ShareFunctionSection", "ShareFunctionSectionX"});
-}
-
-TEST_F(LoadTest, AesDataSizeIsResetByTheLoadOfAnImageWithoutIt)
-{
-    WriteElfImage(dir / "with.vnf", InventoryImage());
-    ImageSpec without;
-    without.sections = {{"L2_Hash", PatternBytes(4, 1), 1, 2, 0}};
-    WriteElfImage(dir / "without.vnf", without);
-
-    Load(dir / "with.vnf", PurposeIndex::Demonstration, EntryIndex::Single);
-    EXPECT_EQ(state.aesDataSize, 0xacu);
-    Load(dir / "without.vnf", PurposeIndex::Demonstration, EntryIndex::Single);
-    EXPECT_EQ(state.aesDataSize, 0u);
-    ExpectInventory(without, {"L2_Hash"});
-    EXPECT_EQ(state.loadedImagePath, (dir / "without.vnf").string());
-}
-
-TEST_F(LoadTest, ImagePathWithBlanksQuotesAndALineEnd)
-{
-    const ImageSpec spec = InventoryImage();
-    const fs::path folder = dir / "my \"firmware\" 'images'";
-    fs::create_directory(folder);
-    const fs::path image = folder / "board one\nrev 'b' \"final\".vnf";
-    WriteElfImage(image, spec);
-    Load(image, PurposeIndex::Demonstration, EntryIndex::Single);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    ExpectInventory(spec, {"L1_Code_Hash", "L1_Code_Encrypt", "L2_Hash", "L2_Encrypt"});
-    EXPECT_EQ(state.loadedImagePath, image.string());
-}
-
-TEST_F(LoadTest, LongImagePath)
-{
-    fs::path folder = dir.path();
-    for (int i = 0; i < 6; ++i)
-        folder /= std::string(200, static_cast<char>('a' + i));
-    fs::create_directories(folder);
-    const ImageSpec spec = InventoryImage();
-    WriteElfImage(folder / "image.vnf", spec);
-    ASSERT_GT((folder / "image.vnf").string().size(), 1200u);
-    Load(folder / "image.vnf", PurposeIndex::Demonstration, EntryIndex::Multi);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
     ExpectInventory(spec, {"ShareFunctionSection", "ShareFunctionSectionX"});
 }
 
@@ -206,7 +164,6 @@ TEST_F(LoadTest, SectionLargerThanHalfAMebibyte)
                      {"ShareFunctionSectionSmall", PatternBytes(4, 22), 1, 6, 0x20000}};
     WriteElfImage(dir / "big.vnf", spec);
     Load(dir / "big.vnf", PurposeIndex::Demonstration, EntryIndex::Multi);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
     ExpectInventory(spec, {"ShareFunctionSectionBig", "ShareFunctionSectionSmall"});
 }
 
@@ -224,7 +181,6 @@ TEST_F(LoadTest, ListingLargerThanOneMebibyte)
     ASSERT_GT(RunProgram({(ToolsDir() / "scnlist").string(), "-sh", (dir / "many.vnf").string()}).out.size(),
               1024u * 1024u);
     Load(dir / "many.vnf", PurposeIndex::Demonstration, EntryIndex::Single);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
     ExpectInventory(spec, {"L2_Encrypt"});
 }
 
@@ -232,10 +188,33 @@ TEST_F(LoadTest, ImageWithoutKeptSectionsGivesAnEmptyInventoryAndNoMessage)
 {
     WriteElfImage(dir / "sample.vnf", SampleImage());
     Load(dir / "sample.vnf", PurposeIndex::Demonstration, EntryIndex::Multi);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-    EXPECT_EQ(ui.rows.GetItemCount(), 0);
-    EXPECT_TRUE(state.sectionTable.empty());
-    EXPECT_EQ(state.aesDataSize, 32u);
+    ExpectInventory(SampleImage(), {});
+    EXPECT_EQ(state.inventory->aesDataSize, 32u);
+}
+
+TEST_F(LoadTest, NameListedWithEscapedBytesIsReadBackAndCaptured)
+{
+    // scnlist prints the bytes of "é" as \xc3\xa9; sectmend is handed the
+    // bytes themselves.
+    ImageSpec spec;
+    spec.sections = {{"ShareFunctionSection\xc3\xa9", PatternBytes(12, 31), 1, 6, 0x1000}};
+    WriteElfImage(dir / "accent.vnf", spec);
+    ASSERT_NE(RunProgram({(ToolsDir() / "scnlist").string(), "-sh", (dir / "accent.vnf").string()})
+                  .out.find("'ShareFunctionSection\\xc3\\xa9'"),
+              std::string::npos);
+    Load(dir / "accent.vnf", PurposeIndex::Demonstration, EntryIndex::Multi);
+    ExpectInventory(spec, {"ShareFunctionSection\xc3\xa9"});
+}
+
+TEST_F(LoadTest, ReportsEachKeptSectionAsItIsRead)
+{
+    WriteElfImage(dir / "image.vnf", InventoryImage());
+    std::vector<std::string> lines;
+    LoadRequest request{(dir / "image.vnf").string(), ToolsDir().string(), Purpose::Demonstration, Entry::Single,
+                        [&lines](const std::string& line) { lines.push_back(line); }};
+    ASSERT_TRUE(LoadInventory(request));
+    EXPECT_EQ(lines, (std::vector<std::string>{"reading section L1_Code_Hash", "reading section L1_Code_Encrypt",
+                                               "reading section L2_Hash", "reading section L2_Encrypt"}));
 }
 
 }  // namespace

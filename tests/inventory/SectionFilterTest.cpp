@@ -3,7 +3,6 @@
 #include <ostream>
 #include <string>
 
-#include "core/UserInterface.h"
 #include "inventory/SectionFilter.h"
 
 namespace vantrel {
@@ -27,10 +26,10 @@ class PurposeAndEntry : public ::testing::TestWithParam<NameCase> {};
 TEST_P(PurposeAndEntry, KeepsTheNamesOfTheTable)
 {
     const NameCase& c = GetParam();
-    EXPECT_EQ(PassesPurposeAndEntry(c.name, PurposeIndex::Demonstration, EntryIndex::Multi), c.multi);
-    EXPECT_EQ(PassesPurposeAndEntry(c.name, PurposeIndex::Demonstration, EntryIndex::Single), c.single);
-    EXPECT_EQ(PassesPurposeAndEntry(c.name, PurposeIndex::PracticalUse, EntryIndex::Multi), c.practical);
-    EXPECT_EQ(PassesPurposeAndEntry(c.name, PurposeIndex::PracticalUse, EntryIndex::Single), c.practical);
+    EXPECT_EQ(PassesPurposeAndEntry(c.name, Purpose::Demonstration, Entry::Multi), c.multi);
+    EXPECT_EQ(PassesPurposeAndEntry(c.name, Purpose::Demonstration, Entry::Single), c.single);
+    EXPECT_EQ(PassesPurposeAndEntry(c.name, Purpose::PracticalUse, Entry::Multi), c.practical);
+    EXPECT_EQ(PassesPurposeAndEntry(c.name, Purpose::PracticalUse, Entry::Single), c.practical);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -45,12 +44,6 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"L2_Hash", false, true, true}, NameCase{"L2_Encrypt", false, true, true},
                       NameCase{"L2_hash", false, false, true}, NameCase{"L2_Hash2", false, false, true},
                       NameCase{"'L2_Hash'", false, false, true}, NameCase{"", false, false, true}));
-
-TEST(PurposeAndEntry, NoSelectionKeepsNothing)
-{
-    EXPECT_FALSE(PassesPurposeAndEntry("ShareFunctionSection", -1, EntryIndex::Multi));
-    EXPECT_FALSE(PassesPurposeAndEntry("L2_Hash", PurposeIndex::Demonstration, -1));
-}
 
 TEST(ReservedSectionName, ExactlyTheSixNames)
 {
@@ -86,10 +79,10 @@ TEST(KeepsSection, ReservedNamesNeverPassEvenUnderPracticalUse)
 {
     SectionRecord record = Record("progbits", "0x00000002", "0x00000004");
     record.name = "digital_signature";
-    EXPECT_FALSE(KeepsSection(record, PurposeIndex::PracticalUse, EntryIndex::Multi));
+    EXPECT_FALSE(KeepsSection(record, Purpose::PracticalUse, Entry::Multi));
     record.name = "other";
-    EXPECT_TRUE(KeepsSection(record, PurposeIndex::PracticalUse, EntryIndex::Multi));
-    EXPECT_FALSE(KeepsSection(record, PurposeIndex::Demonstration, EntryIndex::Multi));
+    EXPECT_TRUE(KeepsSection(record, Purpose::PracticalUse, Entry::Multi));
+    EXPECT_FALSE(KeepsSection(record, Purpose::Demonstration, Entry::Multi));
 }
 
 }  // namespace

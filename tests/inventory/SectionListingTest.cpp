@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "inventory/SectionListing.h"
@@ -46,10 +47,16 @@ TEST(SectionRecordFromTokens, FillsTheRecordFromTheTokens)
     EXPECT_EQ(record.auxText, "");
 }
 
-TEST(SectionRecordFromTokens, RemovesEveryApostropheFromTheName)
+TEST(SectionRecordFromTokens, NameDropsApostrophesAndTurnsEscapesBackIntoBytes)
 {
-    const auto tokens = ListingTokens("1 progbits 0x2 0x0 0x34 0x4 A 0 0 1 0 'it''s'");
-    EXPECT_EQ(SectionRecordFromTokens(tokens).name, "its");
+    // The listing token of a name, and the name it stands for.
+    const std::pair<std::string, std::string> cases[] = {
+        {"'it''s'", "its"}, {"'Share\\xc3\\xa9'", "Share\xc3\xa9"}, {"'\\x4'", "\\x4"},
+        {"'a\\x2fb\\x3Ac\\x27d\\x5c\\x20e'", "a/b:c'd\\ e"}, {"'\\xg1\\X41'", "\\xg1\\X41"}};
+    for (const auto& [token, name] : cases) {
+        const std::string line = "1 progbits 0x2 0x0 0x34 0x4 A 0 0 1 0 " + token;
+        EXPECT_EQ(SectionRecordFromTokens(ListingTokens(line)).name, name) << token;
+    }
 }
 
 TEST(ParseSectionListing, SkipsTheSevenHeadingLinesAndShortLines)

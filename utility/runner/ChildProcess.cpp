@@ -191,9 +191,11 @@ int ChildProcess::reap(std::chrono::milliseconds grace)
 {
     if (!running())
         return status_;
+    killed_ = false;
     if (waitWithin(grace))
         return status_;
     kill(pid_, SIGKILL);
+    killed_ = true;
     return wait();
 }
 

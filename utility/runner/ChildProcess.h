@@ -40,6 +40,8 @@ public:
     // Waits up to grace for the child to end by itself, then kills it
     // (SIGKILL) and reaps it. Returns its status as wait() does.
     int reap(std::chrono::milliseconds grace);
+    // True when the last reap had to kill the child.
+    bool killed() const { return killed_; }
 
 private:
     bool tryReap();
@@ -47,6 +49,7 @@ private:
 
     pid_t pid_ = -1;
     int status_ = 0;
+    bool killed_ = false;
 };
 
 // The exit status or 128 + signal number of a waitpid status.

@@ -29,10 +29,10 @@ UniqueFd AboveStandardDescriptors(UniqueFd fd)
     return UniqueFd(fcntl(fd.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
 }
 
-// Milliseconds until the nearer of the two deadlines, at least 0.
+// Whole milliseconds until the deadline, rounded up, at least 0.
 int MillisecondsUntil(Clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
     return static_cast<int>(std::clamp<long long>(left, 0, 60 * 60 * 1000));
 }
 
@@ -128,7 +128,7 @@ ToolRunResult RunTool(const ToolArguments& commandLine, const std::filesystem::p
     }
     // The output has ended; the tool gets what is left of its time to exit.
     result.status = child.reap(milliseconds(MillisecondsUntil(deadline)));
-    if (Clock::now() >= deadline && result.status == 128 + 9)
+    if (child.killed())
         result.end = End::TimedOut;
     return result;
 }

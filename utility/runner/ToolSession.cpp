@@ -117,6 +117,9 @@ Status CheckSectionName(const std::string& name)
 Outcome<ToolSession> ToolSession::Open(std::string toolDirectory, const fs::path& parent)
 {
     std::error_code error;
+    // The tools run inside the private folder, so their own folder must not
+    // be relative to the working directory.
+    toolDirectory = fs::absolute(toolDirectory, error).string();
     const fs::path where = parent.empty() ? fs::temp_directory_path(error) : parent;
     if (error)
         return Outcome<ToolSession>::Fail("Could not find the temporary folder: " + error.message() + ".\n");
@@ -190,6 +193,18 @@ Outcome<std::string> ToolSession::HandedName(const fs::path& image)
     return name;
 }
 
+std::string ToolSession::ShownWithUserNames(std::string text) const
+{
+    // The tools name the image by the name they were handed; the user knows
+    // it by its own.
+    for (const auto& [handed, shown] : displayNames_) {
+        const std::string quoted = "'" + handed + "'";
+        for (std::size_t at = text.find(quoted); at != std::string::npos; at = text.find(quoted, at + shown.size() + 2))
+            text.replace(at, quoted.size(), "'" + shown + "'");
+    }
+    return text;
+}
+
 std::string ToolSession::DisplayName(const fs::path& image) const
 {
     const std::string handed = image.parent_path() == folder_ ? image.filename().string() : std::string();
@@ -204,7 +219,7 @@ Status ToolSession::Run(const std::string& tool, const ToolArguments& arguments,
     commandLine.insert(commandLine.end(), arguments.begin(), arguments.end());
     lastRun_ = RunTool(commandLine, folder_, limits);
     if (std::string problem = RunProblem(lastRun_, commandLine.front(), step, limits, quiet); !problem.empty())
-        return Status::Fail(std::move(problem));
+        return Status::Fail(ShownWithUserNames(std::move(problem)));
     return Done{};
 }
 

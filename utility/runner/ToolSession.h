@@ -74,6 +74,8 @@ private:
     // folder, else a link in the folder to the image's absolute path.
     Outcome<std::string> HandedName(const std::filesystem::path& image);
     std::string DisplayName(const std::filesystem::path& image) const;
+    // text with every quoted handed name replaced by the user's name.
+    std::string ShownWithUserNames(std::string text) const;
     // Runs a tool in the folder; Fail with the one message style unless it
     // exits with 0 (and, when quiet, prints nothing).
     Status Run(const std::string& tool, const ToolArguments& arguments, const ToolLimits& limits,
