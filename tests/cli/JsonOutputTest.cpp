@@ -1,42 +1,25 @@
-// --json output: valid JSON whatever the names hold, with the values the
+// --json output: valid JSON whatever the paths hold, with the values the
 // commands found.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "CliTestSupport.h"
-#include "MiniJson.h"
-#include "cli/JsonText.h"
 
 namespace vantrel::testing {
 namespace {
 
-TEST(JsonTextTest, EscapesEverythingJsonRequires)
-{
-    struct Case {
-        std::string text;
-        std::string literal;
-        std::string parsed;  // what a JSON reader gets back
-    };
-    const Case cases[] = {
-        {"plain", "\"plain\"", "plain"},
-        {"a\"b\\c", "\"a\\\"b\\\\c\"", "a\"b\\c"},
-        {"line\nend\ttab\r", "\"line\\nend\\ttab\\r\"", "line\nend\ttab\r"},
-        {std::string("nul\0x", 5), "\"nul\\u0000x\"", std::string("nul\0x", 5)},
-        {"\x01\x1f\x7f", "\"\\u0001\\u001f\\u007f\"", "\x01\x1f\x7f"},
-        {"caf\xc3\xa9", "\"caf\xc3\xa9\"", "caf\xc3\xa9"},                 // valid UTF-8 kept
-        {"bad\xff\xc3", "\"bad\\ufffd\\ufffd\"", "bad\xef\xbf\xbd\xef\xbf\xbd"},  // invalid bytes replaced
-        {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\"", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},  // surrogate
-    };
-    for (const auto& c : cases) {
-        const std::string literal = cli::JsonString(c.text);
-        EXPECT_EQ(literal, c.literal);
-        EXPECT_EQ(JsonReader::Parse(literal).text, c.parsed);
-    }
-}
+using nlohmann::json;
+
+// Quotes, a backslash and a byte that is not UTF-8 (which the output gives
+// as U+FFFD).
+const std::string OddName = "it's \"odd\" \\ \xff name.vnf";
+const std::string OddNameAsJson = "it's \"odd\" \\ \xef\xbf\xbd name.vnf";
 
 TEST(SectionsJsonTest, ListsTheKeptSectionsWithAddressSizeAndAesDataSize)
 {
     TempDir work;
-    const auto image = work / "it's \"odd\" \\ name.vnf";
+    const auto image = work / OddName;
     WriteElfImage(image, ProtectableImage());
 
     struct Case {
@@ -55,20 +38,18 @@ TEST(SectionsJsonTest, ListsTheKeptSectionsWithAddressSizeAndAesDataSize)
         arguments.insert(arguments.end(), c.choice.begin(), c.choice.end());
         const auto run = Utility(arguments, work.path());
         ASSERT_EQ(run.status, 0) << run.err;
-        const JsonValue inventory = JsonReader::Parse(run.out);
-        EXPECT_EQ(inventory["image"].text, image.string());
-        EXPECT_EQ(inventory["aesDataSize"].number, 256);
+        const json inventory = json::parse(run.out);
+        EXPECT_EQ(inventory["image"], (work / OddNameAsJson).string());
+        EXPECT_EQ(inventory["aesDataSize"], 256);
         std::vector<std::string> names;
-        for (const auto& section : inventory["sections"].items)
-            names.push_back(section["name"].text);
+        for (const auto& section : inventory["sections"])
+            names.push_back(section["name"]);
         EXPECT_EQ(names, c.names);
     }
 
     const auto run = Utility({"sections", image.string(), "--json", "--entry", "single"}, work.path());
-    const JsonValue first = JsonReader::Parse(run.out)["sections"].items.at(1);
-    EXPECT_EQ(first["name"].text, "L1_Code_Encrypt");
-    EXPECT_EQ(first["address"].number, 0x08000420);
-    EXPECT_EQ(first["size"].number, 48);
+    const json second = json::parse(run.out)["sections"].at(1);
+    EXPECT_EQ(second, json::parse(R"({"name": "L1_Code_Encrypt", "address": 134218784, "size": 48})"));
 }
 
 TEST(SectionsJsonTest, AnImageWithoutAesDataReportsSizeZero)
@@ -80,7 +61,7 @@ TEST(SectionsJsonTest, AnImageWithoutAesDataReportsSizeZero)
     WriteElfImage(image, spec);
     const auto run = Utility({"sections", image.string(), "--json"}, work.path());
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(JsonReader::Parse(run.out)["aesDataSize"].number, 0);
+    EXPECT_EQ(json::parse(run.out)["aesDataSize"], 0);
 }
 
 TEST(SectionsJsonTest, AnImageThatIsNotElfFailsWithoutOutput)
@@ -91,7 +72,26 @@ TEST(SectionsJsonTest, AnImageThatIsNotElfFailsWithoutOutput)
     const auto run = Utility({"sections", image.string(), "--json"}, work.path());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("ERROR: "), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.rfind("ERROR: ", 0), 0u) << run.err;
+}
+
+TEST(VerifyJsonTest, ReportsEveryCheckOfAnUnsignedImage)
+{
+    TempDir work;
+    const auto image = work / OddName;
+    WriteElfImage(image, ProtectableImage());
+    ASSERT_EQ(Utility({"sign", image.string()}, work.path()).status, 0);  // writes public.ecs
+    WriteElfImage(image, ProtectableImage());                            // back to unsigned
+
+    const auto run = Utility({"verify", image.string(), "--json"}, work.path());
+    EXPECT_EQ(run.status, 1);
+    const json report = json::parse(run.out);
+    EXPECT_EQ(report["image"], (work / OddNameAsJson).string());
+    EXPECT_EQ(report["verified"], false);
+    ASSERT_EQ(report["checks"].size(), 2u) << report.dump();
+    EXPECT_EQ(report["checks"][0]["subject"], "signature");
+    EXPECT_EQ(report["checks"][0]["result"], "failed");
+    EXPECT_EQ(report["checks"][1]["result"], "skipped");
 }
 
 }  // namespace

@@ -6,8 +6,9 @@
 #include <map>
 #include <set>
 
+#include <nlohmann/json.hpp>
+
 #include "CliTestSupport.h"
-#include "MiniJson.h"
 
 namespace vantrel::testing {
 namespace {
@@ -44,6 +45,23 @@ TEST_F(WorkflowTest, SignedImageVerifiesWithoutKeyAndSkipsTheRecord)
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
     EXPECT_NE(verified.out.find("passed  signature"), std::string::npos) << verified.out;
     EXPECT_NE(verified.out.find("skipped AESData"), std::string::npos) << verified.out;
+}
+
+TEST_F(WorkflowTest, SignPrintsThePublicKeyOfTheKeyPairItMakes)
+{
+    WriteElfImage(image, ProtectableImage());
+    const auto pelora = Utility({"sign", image.string()}, work.path());
+    const auto generated = Utility({"sign", image.string(), "--key-pair", "generate"}, work.path());
+    const std::string generatedKey = ReadFileText(work / "public.ecs");
+    const auto kept = Utility({"sign", image.string(), "--key-pair", "default"}, work.path());
+    for (const auto* run : {&pelora, &generated, &kept})
+        ASSERT_EQ(run->status, 0) << run->err;
+
+    EXPECT_EQ(pelora.out.rfind("public key = ", 0), 0u) << pelora.out;
+    EXPECT_EQ(generated.out.rfind("public key = ", 0), 0u) << generated.out;
+    EXPECT_NE(generated.out, pelora.out);
+    EXPECT_EQ(kept.out, "");
+    EXPECT_EQ(ReadFileText(work / "public.ecs"), generatedKey);
 }
 
 TEST_F(WorkflowTest, UnsignedImageFailsTheSignatureCheck)
@@ -105,12 +123,12 @@ TEST_P(CipherWorkflowTest, ProtectedImageVerifiesWithItsKeyOnly)
 
     const auto verified = Utility({"verify", output.string(), "--key", KeyFor(c.keyLen), "--json"}, work.path());
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
-    const JsonValue report = JsonReader::Parse(verified.out);
-    EXPECT_TRUE(report["verified"].boolean);
+    const nlohmann::json report = nlohmann::json::parse(verified.out);
+    EXPECT_EQ(report["verified"], true);
     std::vector<std::string> subjects;
-    for (const auto& check : report["checks"].items) {
-        EXPECT_EQ(check["result"].text, "passed") << check["subject"].text << ": " << check["detail"].text;
-        subjects.push_back(check["subject"].text);
+    for (const auto& check : report["checks"]) {
+        EXPECT_EQ(check["result"], "passed") << check["subject"] << ": " << check["detail"];
+        subjects.push_back(check["subject"].get<std::string>());
     }
     EXPECT_EQ(subjects, (std::vector<std::string>{"signature", "AESData header", "AESData table",
                                                   "section L1_Code_Hash", "section L1_Code_Encrypt",
@@ -157,17 +175,16 @@ TEST(ArmFirmwareWorkflowTest, SignProtectVerifyTheExampleImage)
 
     const auto sections = Utility({"sections", image.string(), "--purpose", "practical", "--json"}, work.path());
     ASSERT_EQ(sections.status, 0) << sections.err;
-    const JsonValue inventory = JsonReader::Parse(sections.out);
-    EXPECT_EQ(inventory["aesDataSize"].number, 512);
-    std::vector<std::string> names;
-    std::map<std::string, double> sizes;
-    for (const auto& section : inventory["sections"].items)
-        sizes[section["name"].text] = section["size"].number;
+    const nlohmann::json inventory = nlohmann::json::parse(sections.out);
+    EXPECT_EQ(inventory["aesDataSize"], 512);
+    std::map<std::string, std::uint32_t> sizes;
+    for (const auto& section : inventory["sections"])
+        sizes[section["name"].get<std::string>()] = section["size"];
     for (const char* name : {"L1_Code_Hash", "L1_Code_Encrypt", "L2_Hash", "L2_Encrypt", "ShareFunctionSection1",
                              "ShareFunctionSection2"}) {
         ASSERT_TRUE(sizes.count(name)) << name;
-        EXPECT_GT(sizes[name], 0) << name;
-        EXPECT_EQ(static_cast<long>(sizes[name]) % 16, 0) << name;
+        EXPECT_GT(sizes[name], 0u) << name;
+        EXPECT_EQ(sizes[name] % 16, 0u) << name;
     }
 
     ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path()).status, 0);
@@ -180,9 +197,9 @@ TEST(ArmFirmwareWorkflowTest, SignProtectVerifyTheExampleImage)
 
     const auto verified = Utility({"verify", output.string(), "--key", KeyFor("192"), "--json"}, work.path());
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
-    const JsonValue report = JsonReader::Parse(verified.out);
-    EXPECT_TRUE(report["verified"].boolean);
-    EXPECT_EQ(report["checks"].items.size(), 9u);  // signature, header, table, six sections
+    const nlohmann::json report = nlohmann::json::parse(verified.out);
+    EXPECT_EQ(report["verified"], true);
+    EXPECT_EQ(report["checks"].size(), 9u);  // signature, header, table, six sections
 
     FlipSectionByte(output, "L2_Encrypt", 5);
     const auto tampered = Utility({"verify", output.string(), "--key", KeyFor("192")}, work.path());

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -169,6 +170,15 @@ void WriteFileBytes(const fs::path& path, const Bytes& bytes)
 void WriteFileText(const fs::path& path, const std::string& text)
 {
     WriteFileBytes(path, Bytes(text.begin(), text.end()));
+}
+
+std::vector<std::string> FileNamesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 Bytes PatternBytes(std::size_t n, std::uint8_t seed)

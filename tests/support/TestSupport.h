@@ -57,6 +57,8 @@ Bytes ReadFileBytes(const std::filesystem::path& path);
 std::string ReadFileText(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes);
 void WriteFileText(const std::filesystem::path& path, const std::string& text);
+// The names of all a folder holds, hidden ones too, sorted.
+std::vector<std::string> FileNamesIn(const std::filesystem::path& folder);
 
 // n bytes of a recognisable pattern that differs with the seed.
 Bytes PatternBytes(std::size_t n, std::uint8_t seed);

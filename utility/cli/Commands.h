@@ -3,7 +3,9 @@
 #include <functional>
 #include <string>
 
-#include <CLI/CLI.hpp>
+namespace CLI {
+class App;
+}
 
 namespace vantrel::cli {
 

@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cli/CommandOptions.h"
 #include "cli/Commands.h"
@@ -26,7 +29,7 @@ struct ProtectOptions {
     std::vector<std::string> aesNames;
 };
 
-bool Names(const std::vector<std::string>& names, const std::string& name)
+bool Contains(const std::vector<std::string>& names, const std::string& name)
 {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -43,17 +46,27 @@ Outcome<std::string> OutputPath(const std::string& given)
     return output.string();
 }
 
-// What happens to each kept section: an --aes name is encrypted (also when
-// --hash names it too), a --hash name hashed. A name Load did not keep is
-// refused, all such names listed once each, --hash names first.
-Outcome<std::vector<Treatment>> Treatments(const ProtectOptions& options, const Inventory& inventory)
+// The names given that are not among the sections Load kept, once each,
+// the --hash names first.
+std::vector<std::string> NamesNotKept(const ProtectOptions& options, const Inventory& inventory)
 {
-    std::vector<std::string> missing;
+    std::vector<std::string> kept, missing;
+    for (const auto& record : inventory.sectionTable)
+        kept.push_back(record.name);
     for (const auto* names : {&options.hashNames, &options.aesNames})
         for (const auto& name : *names)
-            if (!Names(missing, name) && std::none_of(inventory.sectionTable.begin(), inventory.sectionTable.end(),
-                                                      [&](const SectionRecord& r) { return r.name == name; }))
+            if (!Contains(kept, name) && !Contains(missing, name))
                 missing.push_back(name);
+    return missing;
+}
+
+// What happens to each kept section: an --aes name is encrypted (also when
+// --hash names it too), a --hash name hashed. A name Load did not keep is
+// refused naming the kept ones: the choices of --purpose and --entry may be
+// what left it out.
+Outcome<std::vector<Treatment>> Treatments(const ProtectOptions& options, const Inventory& inventory)
+{
+    const std::vector<std::string> missing = NamesNotKept(options, inventory);
     if (!missing.empty()) {
         std::string missingList, keptList;
         for (const auto& name : missing)
@@ -66,9 +79,9 @@ Outcome<std::vector<Treatment>> Treatments(const ProtectOptions& options, const 
     }
     std::vector<Treatment> treatments;
     for (const auto& record : inventory.sectionTable)
-        treatments.push_back(Names(options.aesNames, record.name)    ? Treatment::Encrypt
-                             : Names(options.hashNames, record.name) ? Treatment::Hash
-                                                                     : Treatment::None);
+        treatments.push_back(Contains(options.aesNames, record.name)    ? Treatment::Encrypt
+                             : Contains(options.hashNames, record.name) ? Treatment::Hash
+                                                                        : Treatment::None);
     return treatments;
 }
 

@@ -51,9 +51,10 @@ void PrintJson(const std::string& image, const VerifyReport& report)
 int RunVerify(VerifyOptions& options, const CommandContext& context)
 {
     VerifyRequest& request = options.request;
-    if (request.keyText)
+    if (request.keyText) {
         if (Status key = CheckKeyText("--key", request.keyText->view(), 64); !key)
             return Fail(key.message());
+    }
     request.toolDirectory = context.toolDirectory;
     request.progress = ProgressLines(context);
 
