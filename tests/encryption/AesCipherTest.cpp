@@ -5,7 +5,7 @@
 
 #include "encryption/AesCipher.h"
 #include "encryption/AesSettings.h"
-#include "encryption/Sha1.h"
+#include "core/Sha1.h"
 #include "VecFile.h"
 
 namespace vantrel::testing {

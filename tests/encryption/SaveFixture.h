@@ -9,7 +9,7 @@
 #include "FakeUserInterface.h"
 #include "SavedImage.h"
 #include "TestSupport.h"
-#include "core/DialogState.h"
+#include "buttons/DialogState.h"
 
 namespace vantrel::testing {
 
@@ -31,10 +31,10 @@ protected:
     void Tick(const std::string& name, bool hash, bool aes);
     // Answers the chooser with output and presses Save.
     bool Save(const std::filesystem::path& output);
-    // After a failure: the input as it was, and no other file left.
+    // After a failure: the input as it was, and no other file left in the
+    // working directory, which holds the outputs (and so the save's working
+    // folder) too.
     void ExpectNothingWritten() const;
-    // Files in the working directory and beside the output, by name.
-    std::vector<std::string> FilesLeft() const;
 
     TempDir dir;
     ScopedWorkingDirectory cwd{dir.path()};

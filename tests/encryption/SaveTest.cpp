@@ -5,7 +5,6 @@
 #include "CipherCheck.h"
 #include "SaveFixture.h"
 #include "VecFile.h"
-#include "encryption/Save.h"
 
 namespace vantrel::testing {
 namespace {
@@ -29,18 +28,12 @@ TEST_F(SaveWorks, Aes256CbcEncryptsHashesAndRecordsInListOrder)
     const Bytes saved = ReadFileBytes(output);
     const SaveChoice choice{FromHex(Key256Text), 2, 1};
     ExpectProtectedImage(spec, original, saved, choice, {{"L1_code", true}, {"L2_data", false}, {"L3_copy", true}});
-    const SavedRecord record = ReadSavedRecord(spec, saved);
-    EXPECT_EQ(record.cipherChoice, 0x21u);
-    EXPECT_EQ(HexText(record.iv), HexText(Bytes(state.aesIv.begin(), state.aesIv.end())));
     // Each buffer starts from the IV: equal sections, equal ciphertext.
     EXPECT_EQ(SectionBytesIn(spec, saved, "L1_code"), SectionBytesIn(spec, saved, "L3_copy"));
     EXPECT_EQ(ReadFileBytes(input), original);
-    EXPECT_EQ(FilesLeft(), CleanFolder);
+    EXPECT_EQ(FileNamesIn(dir.path()), CleanFolder);
     // The output is an ordinary copy of the input, not a private temporary.
     EXPECT_EQ(std::filesystem::status(output).permissions(), std::filesystem::status(input).permissions());
-    EXPECT_EQ(state.aesKeyLength, 32);
-    EXPECT_EQ(state.aesMode, 1);
-    EXPECT_EQ(state.aesKeyBytes, (std::array<std::uint8_t, 32>{})) << "the key bytes outlived the save";
 }
 
 TEST_F(SaveWorks, Aes128EcbRecordsZeroAndFlagsFour)
@@ -54,7 +47,6 @@ TEST_F(SaveWorks, Aes128EcbRecordsZeroAndFlagsFour)
     const Bytes saved = ReadFileBytes(output);
     const SaveChoice choice{FromHex(std::string(28, '0') + "0abc"), 0, 0};
     ExpectProtectedImage(spec, original, saved, choice, {{"L2_data", true}});
-    EXPECT_EQ(ReadSavedRecord(spec, saved).cipherChoice, 0u);
 }
 
 // "CTR" is the OFB processing under another recorded index. A real counter
@@ -74,7 +66,6 @@ TEST_F(SaveWorks, CtrIsOfbProcessingRecordedAsThree)
         const Bytes saved = ReadFileBytes(target);
         const SaveChoice choice{FromHex(std::string(16, '0') + "0f1e2d3c4b5a69788796a5b4c3d2e1f0"), 1, mode};
         ExpectProtectedImage(spec, original, saved, choice, {{"L2_data", true}});
-        EXPECT_EQ(ReadSavedRecord(spec, saved).cipherChoice, static_cast<std::uint32_t>(16 + mode));
 
         // The key stream of the saved section is OFB's: E(IV), E(E(IV)).
         const SavedRecord record = ReadSavedRecord(spec, saved);
@@ -100,14 +91,8 @@ TEST_F(SaveWorks, HashOnlyLeavesSectionsAndStillEncryptsTheTable)
     ASSERT_TRUE(Save(output));
     const Bytes saved = ReadFileBytes(output);
     const SaveChoice choice{FromHex(Key256Text), 2, 2};
+    // Hashed sections unchanged, the table encrypted: the checks decrypt it.
     ExpectProtectedImage(spec, original, saved, choice, {{"L1_code", false}, {"L3_copy", false}});
-    EXPECT_EQ(SectionBytesIn(spec, saved, "L1_code"), spec.sections[1].bytes);
-    // The stored table is not the plain one.
-    const SavedRecord record = ReadSavedRecord(spec, saved);
-    Bytes table(record.section.begin() + 44, record.section.begin() + 108);
-    Bytes plain = table;
-    DecryptInPlace(2, 2, choice.key, record.iv, plain);
-    EXPECT_NE(table, plain);
 }
 
 TEST_F(SaveWorks, OutputEqualToInputIsChangedInPlace)
@@ -122,46 +107,12 @@ TEST_F(SaveWorks, OutputEqualToInputIsChangedInPlace)
     EXPECT_EQ(ui.lastMessage(), "Operation Successful! VNF File Saved!\n");
     ExpectProtectedImage(spec, original, ReadFileBytes(input), SaveChoice{FromHex(Key256Text), 2, 1},
                          {{"L1_code", true}, {"L2_data", false}});
-    EXPECT_EQ(FilesLeft(), std::vector<std::string>{"in.vnf"});
+    EXPECT_EQ(FileNamesIn(dir.path()), std::vector<std::string>{"in.vnf"});
 }
 
-// Key texts as typed: the key each one gives is checked by decrypting the
-// saved image with it.
-TEST_F(SaveWorks, KeyTextsBecomeTheKeysTheyStandFor)
-{
-    const std::string digits33 = "123456789abcdef0123456789abcdef0f";
-    const std::string digits40 = "00112233445566778899aabbccddeeff01234567";
-    const struct {
-        std::string text;
-        int keyLen;
-        std::string key;
-    } cases[] = {
-        {"", KeyLenIndex::Bits128, std::string(32, '0')},
-        {digits33, KeyLenIndex::Bits128, "0" + digits33.substr(0, 31)},
-        {digits40, KeyLenIndex::Bits128, digits40.substr(0, 32)},
-        {"ABCDEF0123", KeyLenIndex::Bits256, std::string(54, '0') + "abcdef0123"},
-    };
-    int n = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        Load();
-        Tick("L1_code", false, true);
-        ui.key = c.text;
-        ui.keyLen = c.keyLen;
-        ui.mode = ModeIndex::CBC;
-        const std::filesystem::path target = dir / ("key" + std::to_string(n++) + ".vnf");
-        ASSERT_TRUE(Save(target));
-        ExpectProtectedImage(spec, original, ReadFileBytes(target), SaveChoice{FromHex(c.key), c.keyLen, 1},
-                             {{"L1_code", true}});
-        ui.messages.clear();
-    }
-}
-
-TEST_F(SaveWorks, ARecordThatJustFitsIsWrittenAndStaleTemporaryFilesGo)
+TEST_F(SaveWorks, ARecordThatJustFitsIsWritten)
 {
     UseImage(TestImage(44 + 2 * 32));
-    WriteFileText(dir / "tmp.bin", "stale bytes");
-    WriteFileText(dir / "tmp.vnf", "stale image");
     Load();
     Tick("L1_code", false, true);
     Tick("L2_data", false, true);
@@ -169,7 +120,7 @@ TEST_F(SaveWorks, ARecordThatJustFitsIsWrittenAndStaleTemporaryFilesGo)
     ASSERT_TRUE(Save(output));
     ExpectProtectedImage(spec, original, ReadFileBytes(output), SaveChoice{Bytes(16, 0), 0, 1},
                          {{"L1_code", true}, {"L2_data", true}});
-    EXPECT_EQ(FilesLeft(), CleanFolder);
+    EXPECT_EQ(FileNamesIn(dir.path()), CleanFolder);
 }
 
 TEST_F(SaveWorks, TwoSavesOfOneImageHaveDifferentIvs)

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "signing/HexToBytes.h"
+#include "core/HexText.h"
 
 namespace vantrel {
 namespace {

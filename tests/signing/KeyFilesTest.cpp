@@ -39,8 +39,7 @@ TEST_F(KeyFiles, WritesTheLayoutsAndReadsThePrivateKeyBack)
     EXPECT_EQ(ReadFileText("public.ecs"), std::string(X) + " " + Y + "\n");
     EXPECT_EQ(ReadFileText("private.ecs"), std::string(D + 1) + "\n");
     EXPECT_EQ(Permissions("private.ecs"), 0600u);
-    EXPECT_FALSE(fs::exists("private.ecs.tmp"));
-    EXPECT_FALSE(fs::exists("public.ecs.tmp"));
+    EXPECT_EQ(testing::FileNamesIn(dir.path()), (std::vector<std::string>{"private.ecs", "public.ecs"}));
 
     Outcome<BignumPtr> d = ReadPrivateKey();
     ASSERT_TRUE(d.ok()) << d.message();
@@ -55,17 +54,24 @@ TEST_F(KeyFiles, ReplacedPrivateKeyFileIsOwnerOnlyEvenWhenTheOldOneWasNot)
     EXPECT_EQ(Permissions("private.ecs"), 0600u);
 }
 
-TEST_F(KeyFiles, FailedWriteLeavesTheEarlierKeyPair)
+// Both files are written under fresh names before either replaces its key
+// file: a private.ecs that cannot be replaced leaves both as they were.
+TEST_F(KeyFiles, FailedWriteOfEitherFileLeavesTheEarlierKeyPairAndNoOtherFile)
 {
-    WriteFileText("public.ecs", "1 2\n");
-    WriteFileText("private.ecs", "3\n");
-    fs::create_directories("public.ecs.tmp/blocker");
-    Outcome<Done> written = WriteKeyFiles(HexNumber(X).get(), HexNumber(Y).get(), HexNumber(D).get());
-    ASSERT_FALSE(written.ok());
-    EXPECT_EQ(written.message().rfind("Problem - cannot replace public.ecs.tmp: ", 0), 0u) << written.message();
-    EXPECT_EQ(ReadFileText("public.ecs"), "1 2\n");
-    EXPECT_EQ(ReadFileText("private.ecs"), "3\n");
-    EXPECT_FALSE(fs::exists("private.ecs.tmp"));
+    for (const std::string broken : {"private.ecs", "public.ecs"}) {
+        const std::string kept = broken == "private.ecs" ? "public.ecs" : "private.ecs";
+        fs::remove_all("private.ecs");
+        fs::remove_all("public.ecs");
+        WriteFileText(kept, "1 2\n");
+        fs::create_directory(broken);
+        Outcome<Done> written = WriteKeyFiles(HexNumber(X).get(), HexNumber(Y).get(), HexNumber(D).get());
+        ASSERT_FALSE(written.ok()) << broken;
+        EXPECT_EQ(written.message(), broken + " exists and is not a regular file; it is never replaced. Nothing "
+                                              "was written.\n");
+        EXPECT_EQ(ReadFileText(kept), "1 2\n") << broken;
+        EXPECT_TRUE(fs::is_empty(broken));
+        EXPECT_EQ(testing::FileNamesIn(dir.path()), (std::vector<std::string>{"private.ecs", "public.ecs"}));
+    }
 }
 
 TEST_F(KeyFiles, MissingPrivateKeyFileAsksForIt)
@@ -94,10 +100,19 @@ TEST_F(KeyFiles, MalformedPrivateKeyIsRefusedWithoutShowingIt)
     EXPECT_EQ(d.message(), "Problem - private.ecs does not begin with a hexadecimal number");
 }
 
-TEST_F(KeyFiles, SignatureRecordHasROnTheFirstLineAndSOnTheSecond)
+TEST_F(KeyFiles, SignatureRecordHasROnTheFirstLineAndSOnTheSecondOnceCommitted)
 {
-    ASSERT_TRUE(WriteSignatureRecord(HexNumber("030C45B80BA0E").get(), HexNumber("0").get()).ok());
+    WriteFileText("signature.ecs", "old\n");
+    {
+        Outcome<PendingFile> dropped = PrepareSignatureRecord(HexNumber("1").get(), HexNumber("2").get());
+        ASSERT_TRUE(dropped.ok()) << dropped.message();
+    }
+    EXPECT_EQ(ReadFileText("signature.ecs"), "old\n");
+    Outcome<PendingFile> record = PrepareSignatureRecord(HexNumber("030C45B80BA0E").get(), HexNumber("0").get());
+    ASSERT_TRUE(record.ok()) << record.message();
+    ASSERT_TRUE(record.value().Commit().ok());
     EXPECT_EQ(ReadFileText("signature.ecs"), "30C45B80BA0E\n0\n");
+    EXPECT_EQ(testing::FileNamesIn(dir.path()), std::vector<std::string>{"signature.ecs"});
 }
 
 }  // namespace

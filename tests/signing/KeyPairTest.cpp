@@ -21,12 +21,21 @@ using testing::WriteFileText;
 const std::string PeloraPublic = "41FBC28C91D3C6736F5B957B01D4501549FD82281 45E137B1227FB2D84B67491B1212837A7E03A14EE";
 const std::string PeloraPrivate = "2D93929D23393BF31D7C711119255F283E2DD8DC8";
 
-// Runs GenerateKeyPair and returns what it wrote to standard output.
-std::string Generate(testing::SigningBench& bench, int& result)
+const std::vector<std::string> KeyFileNames = {"private.ecs", "public.ecs"};
+
+struct Made {
+    Status status;
+    std::vector<std::string> reported;  // the progress lines
+};
+
+// Runs MakeKeyPair in the working directory; the core prints nothing.
+Made Make(const std::string& toolDirectory, KeyPairSource source)
 {
+    std::vector<std::string> reported;
     ::testing::internal::CaptureStdout();
-    result = GenerateKeyPair(bench.state, bench.ui);
-    return ::testing::internal::GetCapturedStdout();
+    Status status = MakeKeyPair(toolDirectory, source, [&](const std::string& line) { reported.push_back(line); });
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    return {std::move(status), std::move(reported)};
 }
 
 // The public point of private.ecs, computed by the library's named curve.
@@ -41,51 +50,34 @@ std::string PublicKeyOf(const std::string& privateText)
     return BigNumberHex(x.get()) + " " + BigNumberHex(y.get());
 }
 
-TEST(GenerateKeyPair, DefaultDoesNothing)
+TEST(MakeKeyPair, PeloraWritesTheKnownKeyPairAndReportsOnlyThePublicKey)
 {
     testing::SigningBench bench;
-    bench.ui.keyPair = KeyPairIndex::Default;
-    bench.state.toolDirectory = "/nonexistent";  // not even the curve is read
-    int result = -2;
-    EXPECT_EQ(Generate(bench, result), "");
-    EXPECT_EQ(result, 0);
-    EXPECT_TRUE(bench.ui.messages.empty());
-    EXPECT_TRUE(fs::is_empty(bench.dir.path()));
-}
-
-TEST(GenerateKeyPair, PeloraWritesTheKnownKeyPairAndPrintsOnlyThePublicKey)
-{
-    testing::SigningBench bench;
-    bench.ui.keyPair = KeyPairIndex::Pelora;
     for (int run = 0; run < 2; ++run) {
-        int result = -2;
-        EXPECT_EQ(Generate(bench, result), "public key = " + PeloraPublic + "\n");
-        EXPECT_EQ(result, 0);
+        const Made made = Make(bench.state.toolDirectory, KeyPairSource::Pelora);
+        ASSERT_TRUE(made.status.ok()) << made.status.message();
+        EXPECT_EQ(made.reported, std::vector<std::string>{"public key = " + PeloraPublic});
         EXPECT_EQ(ReadFileText("public.ecs"), PeloraPublic + "\n");
         EXPECT_EQ(ReadFileText("private.ecs"), PeloraPrivate + "\n");
+        EXPECT_EQ(testing::FileNamesIn(bench.dir.path()), KeyFileNames);
     }
-    EXPECT_TRUE(bench.ui.messages.empty());
-    EXPECT_EQ(fs::status("private.ecs").permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
-TEST(GenerateKeyPair, GenerateMakesAFreshValidKeyPairEachTime)
+TEST(MakeKeyPair, GenerateMakesAFreshValidKeyPairEachTime)
 {
     testing::SigningBench bench;
-    bench.ui.keyPair = KeyPairIndex::Generate;
     std::string privateKeys[2];
     for (std::string& privateKey : privateKeys) {
-        int result = -2;
-        const std::string printed = Generate(bench, result);
-        ASSERT_EQ(result, 0) << bench.ui.lastMessage();
+        const Made made = Make(bench.state.toolDirectory, KeyPairSource::Generate);
+        ASSERT_TRUE(made.status.ok()) << made.status.message();
         privateKey = ReadFileText("private.ecs");
         const std::string publicKey = ReadFileText("public.ecs");
         EXPECT_EQ(publicKey, PublicKeyOf(privateKey) + "\n");
-        EXPECT_EQ(printed, "public key = " + publicKey);
-        EXPECT_EQ(printed.find(privateKey.substr(0, privateKey.size() - 1)), std::string::npos);
+        EXPECT_EQ(made.reported, std::vector<std::string>{"public key = " + PublicKeyOf(privateKey)});
         EXPECT_NE(privateKey, PeloraPrivate + "\n");
+        EXPECT_EQ(testing::FileNamesIn(bench.dir.path()), KeyFileNames);
     }
     EXPECT_NE(privateKeys[0], privateKeys[1]);
-    EXPECT_EQ(fs::status("private.ecs").permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 struct BadCurveCase {
@@ -94,26 +86,24 @@ struct BadCurveCase {
     std::string message;
 };
 
-class GenerateKeyPairFailure : public ::testing::TestWithParam<BadCurveCase> {};
+class MakeKeyPairFailure : public ::testing::TestWithParam<BadCurveCase> {};
 
-TEST_P(GenerateKeyPairFailure, ShowsTheMessageAndKeepsTheKeyFiles)
+TEST_P(MakeKeyPairFailure, GivesTheMessageAndKeepsTheKeyFiles)
 {
     testing::SigningBench bench;
     const testing::ToolDirectory tools(GetParam().curveText);
     if (GetParam().curveText.empty())
         fs::remove(fs::path(tools.path()) / "ecc_koblitz.ecs");
-    bench.state.toolDirectory = tools.path();
     WriteFileText("public.ecs", "1 2\n");
     WriteFileText("private.ecs", "3\n");
-    for (int keyPair : {KeyPairIndex::Pelora, KeyPairIndex::Generate}) {
-        bench.ui.keyPair = keyPair;
-        bench.ui.messages.clear();
-        int result = 0;
-        EXPECT_EQ(Generate(bench, result), "");
-        EXPECT_EQ(result, -1);
-        EXPECT_EQ(bench.ui.messages, std::vector<std::string>{GetParam().message});
+    for (KeyPairSource source : {KeyPairSource::Pelora, KeyPairSource::Generate}) {
+        const Made made = Make(tools.path(), source);
+        EXPECT_FALSE(made.status.ok());
+        EXPECT_EQ(made.status.message(), GetParam().message);
+        EXPECT_TRUE(made.reported.empty());
         EXPECT_EQ(ReadFileText("public.ecs"), "1 2\n");
         EXPECT_EQ(ReadFileText("private.ecs"), "3\n");
+        EXPECT_EQ(testing::FileNamesIn(bench.dir.path()), KeyFileNames);
     }
 }
 
@@ -121,7 +111,7 @@ const std::string K163Start = "163 1 1 ";
 const std::string K163Point = " 2FE13C0537BBC11ACAA07D793DE4E6D5E5C94EEE8 289070FB05D38FF58321F2E800536D538CCDAA3D9 7 6 3\n";
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, GenerateKeyPairFailure,
+    Cases, MakeKeyPairFailure,
     ::testing::Values(
         BadCurveCase{"NoCurveFile", "", "Problem - no (x,y) point, may be missing ecc_koblitz.ecs"},
         BadCurveCase{"NotOnCurve",

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <sstream>
 
@@ -7,14 +9,14 @@
 
 #include "ElfMaker.h"
 #include "SigningTestSupport.h"
-#include "signing/Generate.h"
-#include "signing/MessageSwap.h"
+#include "buttons/Buttons.h"
 
 namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::Bytes;
+using testing::FileNamesIn;
 using testing::HexNumber;
 using testing::ImageSpec;
 using testing::PatternBytes;
@@ -23,13 +25,14 @@ using testing::ReadFileText;
 using testing::WriteFileText;
 
 const std::string Signed = "Digital Signature Signed!\n";
+const std::string PeloraPrivate = "2D93929D23393BF31D7C711119255F283E2DD8DC8\n";
 
-ImageSpec MessageImage(std::size_t codeSize, std::size_t dataSize)
+ImageSpec MessageImage(std::size_t codeSize = 64, std::size_t dataSize = 64, std::size_t signatureSize = 48)
 {
     ImageSpec spec;
     spec.sections = {{"msg_code", PatternBytes(codeSize, 11), 1, 6, 0x1000},
                      {"msg_data", PatternBytes(dataSize, 12), 1, 3, 0x2000},
-                     {"digital_signature", Bytes(48, 0xAA), 1, 2, 0x3000},
+                     {"digital_signature", Bytes(signatureSize, 0xAA), 1, 2, 0x3000},
                      {"AESData", PatternBytes(32, 13), 1, 2, 0x3100}};
     return spec;
 }
@@ -40,27 +43,12 @@ ImageSpec Without(ImageSpec spec, const std::string& name)
     return spec;
 }
 
-Bytes SectionOf(const Bytes& file, const ImageSpec& spec, const std::string& name)
-{
-    for (const testing::SectionSpec& section : spec.sections) {
-        if (section.name == name) {
-            const auto offset = testing::SectionOffset(spec, name);
-            return Bytes(file.begin() + offset, file.begin() + offset + static_cast<long>(section.bytes.size()));
-        }
-    }
-    return {};
-}
-
-Bytes Padded(Bytes bytes, std::size_t size)
-{
-    bytes.resize(size, 0);
-    return bytes;
-}
-
-// A signing bench with an image (its name holds a blank) in the working
-// directory.
+// A signing bench whose image (its name holds a blank) lies in a folder of
+// its own, apart from the key files of the working directory.
 class SignImageBench : public ::testing::Test {
 protected:
+    SignImageBench() { fs::create_directory(bench.path("images")); }
+
     void MakeImage(const ImageSpec& imageSpec)
     {
         spec = imageSpec;
@@ -69,261 +57,271 @@ protected:
         original = ReadFileBytes(image);
     }
 
-    // r and s of signature.ecs.
-    std::pair<BignumPtr, BignumPtr> RecordedSignature()
+    Bytes Section(const Bytes& file, const std::string& name) const
+    {
+        for (const testing::SectionSpec& section : spec.sections)
+            if (section.name == name) {
+                const auto offset = file.begin() + testing::SectionOffset(spec, name);
+                return Bytes(offset, offset + static_cast<long>(section.bytes.size()));
+            }
+        return {};
+    }
+
+    void Place(Bytes& file, const std::string& name, const Bytes& bytes) const
+    {
+        std::copy(bytes.begin(), bytes.end(), file.begin() + testing::SectionOffset(spec, name));
+    }
+
+    // The image is before with msg_code and msg_data exchanged and r and s of
+    // signature.ecs in digital_signature (24 bytes each, least significant
+    // first, then zeros), every other byte as it was; r and s verify over the
+    // former msg_code with public.ecs.
+    void ExpectSignedFrom(const Bytes& before)
     {
         std::istringstream record(ReadFileText("signature.ecs"));
-        std::string r, s;
-        record >> r >> s;
-        return {HexNumber(r), HexNumber(s)};
+        std::string rText, sText;
+        record >> rText >> sText;
+        const BignumPtr r = HexNumber(rText), s = HexNumber(sText);
+        EXPECT_TRUE(testing::OpenSslVerifies(NID_sect163k1, ReadFileText("public.ecs"), Section(before, "msg_code"),
+                                             r.get(), s.get()));
+        Bytes expected = before;
+        Place(expected, "msg_code", Section(before, "msg_data"));
+        Place(expected, "msg_data", Section(before, "msg_code"));
+        Bytes signature(Section(before, "digital_signature").size(), 0);
+        ASSERT_EQ(BN_bn2lebinpad(r.get(), signature.data(), 24), 24);
+        ASSERT_EQ(BN_bn2lebinpad(s.get(), signature.data() + 24, 24), 24);
+        Place(expected, "digital_signature", signature);
+        EXPECT_TRUE(ReadFileBytes(image) == expected) << "the signed image is not the expected one";
     }
 
-    // The signature section holds r and s of signature.ecs, each 24 bytes
-    // least significant first, and they verify over message with public.ecs.
-    void ExpectSignatureOver(const Bytes& message)
+    // No working file is left in the working directory or beside the image.
+    void ExpectNoLeftovers()
     {
-        const Bytes section = SectionOf(ReadFileBytes(image), spec, "digital_signature");
-        auto [r, s] = RecordedSignature();
-        ASSERT_EQ(section.size(), 48u);
-        BignumPtr sectionR(BN_lebin2bn(section.data(), 24, nullptr));
-        BignumPtr sectionS(BN_lebin2bn(section.data() + 24, 24, nullptr));
-        EXPECT_EQ(BN_cmp(sectionR.get(), r.get()), 0);
-        EXPECT_EQ(BN_cmp(sectionS.get(), s.get()), 0);
-        EXPECT_TRUE(testing::OpenSslVerifies(NID_sect163k1, ReadFileText("public.ecs"), message, r.get(), s.get()));
+        for (const std::string& name : FileNamesIn(bench.dir.path()))
+            EXPECT_TRUE(name == "images" || name == "private.ecs" || name == "public.ecs" || name == "signature.ecs")
+                << name;
+        EXPECT_EQ(FileNamesIn(image.parent_path()), std::vector<std::string>{image.filename().string()});
     }
 
-    void ExpectNoTemporaryFiles()
-    {
-        for (const char* name : {"signature.bin", "signature.bf", "tmp.bf", "tmp.bin", "tmp.vnf"})
-            EXPECT_FALSE(fs::exists(name)) << name;
-    }
-
+    // After a failure: the one message, the image byte for byte as it was,
+    // no signature record and no working file.
     void ExpectUnchangedAfter(const std::string& message)
     {
         EXPECT_EQ(bench.ui.messages, std::vector<std::string>{message});
-        EXPECT_EQ(ReadFileBytes(image), original);
+        EXPECT_TRUE(ReadFileBytes(image) == original) << "the image changed";
+        EXPECT_FALSE(fs::exists("signature.ecs"));
+        ExpectNoLeftovers();
     }
 
     testing::SigningBench bench;
-    fs::path image = bench.path("my image.vnf");
+    fs::path image = bench.path("images") / "my image.vnf";
     ImageSpec spec;
     Bytes original;
 };
 
-TEST_F(SignImageBench, SignsTheFormerMsgCodeAndExchangesTheSections)
+class SignatureSectionSize : public SignImageBench, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(SignatureSectionSize, SignsTheFormerMsgCodeAndExchangesTheSections)
 {
-    MakeImage(MessageImage(64, 64));
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0);
+    MakeImage(MessageImage(64, 64, GetParam()));
+    ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok()) << bench.ui.lastMessage();
     EXPECT_EQ(bench.ui.messages, std::vector<std::string>{Signed});
-    const Bytes after = ReadFileBytes(image);
-    EXPECT_EQ(SectionOf(after, spec, "msg_code"), SectionOf(original, spec, "msg_data"));
-    EXPECT_EQ(SectionOf(after, spec, "msg_data"), SectionOf(original, spec, "msg_code"));
-    EXPECT_EQ(SectionOf(after, spec, "AESData"), SectionOf(original, spec, "AESData"));
-    EXPECT_EQ(after.size(), original.size());
-    ExpectSignatureOver(SectionOf(original, spec, "msg_code"));
-    ExpectNoTemporaryFiles();
-    EXPECT_TRUE(fs::exists("signature.ecs"));
+    ExpectSignedFrom(original);
+    ExpectNoLeftovers();
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SignatureSectionSize, ::testing::Values(48u, 64u));
 
 TEST_F(SignImageBench, SigningTwiceSwapsTheSectionsBackAndSignsTheOtherOne)
 {
-    MakeImage(MessageImage(64, 64));
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0);
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0);
+    MakeImage(MessageImage());
+    ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok());
+    const Bytes once = ReadFileBytes(image);
+    ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok());
     EXPECT_EQ(bench.ui.messages, (std::vector<std::string>{Signed, Signed}));
-    const Bytes after = ReadFileBytes(image);
-    EXPECT_EQ(SectionOf(after, spec, "msg_code"), SectionOf(original, spec, "msg_code"));
-    EXPECT_EQ(SectionOf(after, spec, "msg_data"), SectionOf(original, spec, "msg_data"));
-    ExpectSignatureOver(SectionOf(original, spec, "msg_data"));
+    ExpectSignedFrom(once);
 }
 
 TEST_F(SignImageBench, SameKeyAndImageGiveTheSameSignature)
 {
-    MakeImage(MessageImage(64, 64));
-    const fs::path copy = bench.path("copy.vnf");
+    MakeImage(MessageImage());
+    const fs::path copy = bench.path("images") / "copy.vnf";
     fs::copy_file(image, copy);
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0);
+    ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok());
     bench.ui.image = copy.string();
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0);
+    ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok());
     EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(image));
 }
 
-TEST_F(SignImageBench, GeneratedKeyPairSignsToo)
+TEST_F(SignImageBench, AGeneratedKeyPairSignsAndDefaultKeepsIt)
 {
-    MakeImage(MessageImage(64, 64));
+    MakeImage(MessageImage());
     bench.ui.keyPair = KeyPairIndex::Generate;
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0) << bench.ui.lastMessage();
-    ExpectSignatureOver(SectionOf(original, spec, "msg_code"));
-}
-
-TEST_F(SignImageBench, DefaultUsesTheKeyFilesThatAreThere)
-{
-    MakeImage(MessageImage(64, 64));
-    bench.ui.keyPair = KeyPairIndex::Generate;
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0);
+    ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok()) << bench.ui.lastMessage();
+    ExpectSignedFrom(original);
     const std::string privateKey = ReadFileText("private.ecs");
+    const Bytes once = ReadFileBytes(image);
     bench.ui.keyPair = KeyPairIndex::Default;
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0);
+    ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok()) << bench.ui.lastMessage();
     EXPECT_EQ(ReadFileText("private.ecs"), privateKey);
-    ExpectSignatureOver(SectionOf(original, spec, "msg_data"));
+    ExpectSignedFrom(once);
 }
 
-TEST_F(SignImageBench, EmptyImagePathDoesNothing)
+// The working copy is made with the image's mode, which the umask must not cut.
+TEST_F(SignImageBench, TheSignedImageKeepsItsPermissions)
 {
-    bench.ui.image = "";
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
-    EXPECT_EQ(bench.ui.messages, std::vector<std::string>{"Please input the VNF file!"});
-    EXPECT_TRUE(fs::is_empty(bench.dir.path()));
+    MakeImage(MessageImage());
+    fs::permissions(image, fs::perms(0664));
+    const mode_t umaskBefore = umask(022);
+    const Status signedImage = OnGenerate(bench.state, bench.ui);
+    umask(umaskBefore);
+    ASSERT_TRUE(signedImage.ok()) << bench.ui.lastMessage();
+    EXPECT_EQ(fs::status(image).permissions(), fs::perms(0664));
+    ExpectSignedFrom(original);
 }
 
-TEST_F(SignImageBench, MissingPrivateKeyLeavesTheImageUntouched)
+// Nothing is made, not even the key pair.
+TEST_F(SignImageBench, NoImageDoesNothing)
 {
-    MakeImage(MessageImage(64, 64));
-    bench.ui.keyPair = KeyPairIndex::Default;
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
-    ExpectUnchangedAfter(
-        "We use private key in file private.ecs,\nPlease check if you have this file in current directory.\n");
-    EXPECT_FALSE(fs::exists("signature.bin"));
+    const std::string absent = (bench.path("images") / "absent.vnf").string();
+    for (const std::string& name : {std::string(), absent}) {
+        bench.ui.messages.clear();
+        bench.ui.image = name;
+        EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
+        EXPECT_EQ(bench.ui.messages, std::vector<std::string>{name.empty() ? "Please input the VNF file!"
+                                                                           : "Problem - cannot read the image " +
+                                                                                 absent + ": No such file or directory"});
+        EXPECT_EQ(FileNamesIn(bench.dir.path()), std::vector<std::string>{"images"});
+        EXPECT_TRUE(fs::is_empty(bench.path("images")));
+    }
 }
 
-TEST_F(SignImageBench, ZeroPrivateKeyIsRefused)
+// Key and curve are checked before the image is touched.
+TEST_F(SignImageBench, KeyAndCurveFaultsLeaveTheImageUntouched)
 {
-    MakeImage(MessageImage(64, 64));
-    bench.ui.keyPair = KeyPairIndex::Default;
-    WriteFileText("private.ecs", "0\n");
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
-    ExpectUnchangedAfter("Problem - the private key in private.ecs is not between 1 and q-1 of ecc_koblitz.ecs");
+    MakeImage(MessageImage());
+    const testing::ToolDirectory noCurve, largerCurve(testing::CurveFileText(NID_sect233k1));
+    fs::remove(fs::path(noCurve.path()) / "ecc_koblitz.ecs");
+    const struct {
+        int keyPair;
+        std::string privateKey;  // private.ecs beforehand; empty: as it is
+        std::string tools;
+        std::string message;
+    } cases[] = {
+        {KeyPairIndex::Default, "", bench.state.toolDirectory,
+         "We use private key in file private.ecs,\nPlease check if you have this file in current directory.\n"},
+        {KeyPairIndex::Default, "0\n", bench.state.toolDirectory,
+         "Problem - the private key in private.ecs is not between 1 and q-1 of ecc_koblitz.ecs"},
+        {KeyPairIndex::Default, PeloraPrivate, noCurve.path(), "Problem - no (x,y) point, may be missing ecc_koblitz.ecs"},
+        // The Pelora key pair is made on the larger curve, then the signing stops.
+        {KeyPairIndex::Pelora, "", largerCurve.path(),
+         "Problem - the order q in ecc_koblitz.ecs has more than 192 bits, but digital_signature holds r and s in 24 "
+         "bytes each"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        bench.ui.messages.clear();
+        bench.ui.keyPair = c.keyPair;
+        bench.state.toolDirectory = c.tools;
+        if (!c.privateKey.empty())
+            WriteFileText("private.ecs", c.privateKey);
+        EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
+        ExpectUnchangedAfter(c.message);
+    }
 }
 
-TEST_F(SignImageBench, MissingCurveFileLeavesTheImageUntouched)
+// Refused before anything is written: no key pair, no working file, and a
+// link's target stays as it was.
+TEST_F(SignImageBench, AnImageThatIsNotARegularFileIsRefused)
 {
-    MakeImage(MessageImage(64, 64));
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0);
-    original = ReadFileBytes(image);
-    bench.ui.messages.clear();
-    const testing::ToolDirectory tools("");
-    fs::remove(fs::path(tools.path()) / "ecc_koblitz.ecs");
-    bench.state.toolDirectory = tools.path();
-    bench.ui.keyPair = KeyPairIndex::Default;
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
-    ExpectUnchangedAfter("Problem - no (x,y) point, may be missing ecc_koblitz.ecs");
+    const fs::path realImage = bench.path("images") / "real.vnf";
+    testing::WriteElfImage(realImage, MessageImage());
+    original = ReadFileBytes(realImage);
+    bench.ui.image = image.string();
+    for (const bool link : {true, false}) {
+        bench.ui.messages.clear();
+        if (link)
+            fs::create_symlink(realImage, image);
+        else
+            ASSERT_EQ(mkfifo(image.c_str(), 0644), 0);
+        EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
+        EXPECT_EQ(bench.ui.messages, std::vector<std::string>{image.string() + " exists and is not a regular file" +
+                                                              (link ? " (a symbolic link; name the file itself)" : "") +
+                                                              "; it is never replaced. Nothing was written.\n"});
+        EXPECT_TRUE(ReadFileBytes(realImage) == original);
+        EXPECT_EQ(FileNamesIn(bench.dir.path()), std::vector<std::string>{"images"});
+        EXPECT_EQ(FileNamesIn(image.parent_path()), (std::vector<std::string>{"my image.vnf", "real.vnf"}));
+        fs::remove(image);
+    }
 }
-
-TEST_F(SignImageBench, OrderAbove192BitsIsRefused)
-{
-    MakeImage(MessageImage(64, 64));
-    const testing::ToolDirectory tools(testing::CurveFileText(NID_sect233k1));
-    bench.state.toolDirectory = tools.path();
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);  // the Pelora key pair is made, then the signing stops
-    ExpectUnchangedAfter("Problem - the order q in ecc_koblitz.ecs has more than 192 bits, but digital_signature "
-                         "holds r and s in 24 bytes each");
-}
-
-TEST_F(SignImageBench, MissingImageIsReported)
-{
-    bench.ui.image = bench.path("absent.vnf").string();
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
-    EXPECT_EQ(bench.ui.messages,
-              std::vector<std::string>{"Problem - cannot read the image " + bench.ui.image + ": No such file or directory"});
-}
-
-struct SectionSizes {
-    std::size_t code, data;
-};
-
-class UnequalMessageSections : public SignImageBench, public ::testing::WithParamInterface<SectionSizes> {};
-
-// The shorter content leaves the rest of the longer section zero, the longer
-// content is cut to the shorter section; the signature covers all of the
-// former msg_code.
-TEST_P(UnequalMessageSections, AreExchangedAsTheSectionToolReplaces)
-{
-    const SectionSizes sizes = GetParam();
-    MakeImage(MessageImage(sizes.code, sizes.data));
-    ASSERT_EQ(OnGenerate(bench.state, bench.ui), 0) << bench.ui.lastMessage();
-    const Bytes after = ReadFileBytes(image);
-    EXPECT_EQ(SectionOf(after, spec, "msg_code"), Padded(SectionOf(original, spec, "msg_data"), sizes.code));
-    EXPECT_EQ(SectionOf(after, spec, "msg_data"), Padded(SectionOf(original, spec, "msg_code"), sizes.data));
-    ExpectSignatureOver(SectionOf(original, spec, "msg_code"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, UnequalMessageSections,
-                         ::testing::Values(SectionSizes{96, 40}, SectionSizes{24, 100}));
 
 struct StepFailureCase {
     std::string name;
-    std::string missingSection;
-    std::string step;  // the message's step, with IMAGE for the image path
+    ImageSpec spec;
+    std::string stepArguments;  // the sectmend step that goes wrong; empty: none
+    std::string action;         // what sectmend does on it
+    std::string message;        // IMAGE stands for the image's path
 };
+void PrintTo(const StepFailureCase& c, std::ostream* os) { *os << c.name; }
 
 class SigningStepFailure : public SignImageBench, public ::testing::WithParamInterface<StepFailureCase> {};
 
+// Whatever step fails, the steps before it changed only the working copy.
 TEST_P(SigningStepFailure, NamesTheStepAndLeavesTheImageAsItWas)
 {
-    MakeImage(Without(MessageImage(64, 64), GetParam().missingSection));
-    // Left-overs of an earlier run must not pass for this run's output.
-    WriteFileText("tmp.bin", "stale");
-    WriteFileText("signature.bin", "stale");
-    std::string step = GetParam().step;
-    step.replace(step.find("IMAGE"), 5, image.string());
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
-    ExpectUnchangedAfter("Error: signing step " + step + " failed: sectmend ended with status 1.\n");
+    const StepFailureCase& c = GetParam();
+    MakeImage(c.spec);
+    testing::ToolDirectory tools;
+    if (!c.stepArguments.empty())
+        tools.Fault(c.stepArguments, c.action);
+    bench.state.toolDirectory = tools.path();
+    EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
+    std::string message = c.message;
+    ExpectUnchangedAfter(message.replace(message.find("IMAGE"), 5, image.string()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SigningStepFailure,
     ::testing::Values(
-        StepFailureCase{"NoMsgCode", "msg_code", "exchange 1 (copy section msg_code of IMAGE to signature.bin)"},
-        StepFailureCase{"NoMsgData", "msg_data", "exchange 2 (copy section msg_data of IMAGE to tmp.bin)"},
-        StepFailureCase{"NoSignatureSection", "digital_signature",
-                        "writing the signature into section digital_signature of IMAGE"}),
+        StepFailureCase{"NoMsgCode", Without(MessageImage(), "msg_code"), "", "",
+                        "sectmend failed (status 1) while reading section msg_code of IMAGE: ERROR: msg_code "
+                        "section does not exist.\n"},
+        StepFailureCase{"NoMsgData", Without(MessageImage(), "msg_data"), "", "",
+                        "sectmend failed (status 1) while reading section msg_data of IMAGE: ERROR: msg_data "
+                        "section does not exist.\n"},
+        StepFailureCase{"NoSignatureSection", Without(MessageImage(), "digital_signature"), "", "",
+                        "sectmend failed (status 1) while reading section digital_signature of IMAGE: ERROR: "
+                        "digital_signature section does not exist.\n"},
+        // Contents of unequal sizes cannot be exchanged without cutting one.
+        StepFailureCase{"LongerMsgCode", MessageImage(96, 40), "", "",
+                        "Error: msg_code (96 bytes) and msg_data (40 bytes) of IMAGE differ in size, so their "
+                        "contents cannot be exchanged. Nothing was changed.\n"},
+        StepFailureCase{"LongerMsgData", MessageImage(24, 100), "", "",
+                        "Error: msg_code (24 bytes) and msg_data (100 bytes) of IMAGE differ in size, so their "
+                        "contents cannot be exchanged. Nothing was changed.\n"},
+        StepFailureCase{"SignatureSectionTooShort", MessageImage(64, 64, 40), "", "",
+                        "Error: the digital_signature section of IMAGE holds 40 bytes, but the signature needs "
+                        "48.\n"},
+        // msg_code of the working copy was already exchanged.
+        StepFailureCase{"SecondExchangeFails", MessageImage(), "-replace msg_data ", "echo 'ERROR: disk full'; exit 4",
+                        "sectmend failed (status 4) while writing section msg_data of IMAGE: ERROR: disk full\n"},
+        StepFailureCase{"WriteSaysMore", MessageImage(), "-replace digital_signature ", "echo 'note: padded'",
+                        "sectmend printed something unexpected while writing section digital_signature of IMAGE: "
+                        "note: padded\n"},
+        StepFailureCase{"SignatureNotWritten", MessageImage(), "-replace digital_signature ", "exit 0",
+                        "Error: the signature read back from section digital_signature of IMAGE differs from the "
+                        "one written.\n"}),
     [](const ::testing::TestParamInfo<StepFailureCase>& info) { return info.param.name; });
-
-// The section tool cuts an oversized replacement short with only a warning;
-// a signing into a section that cannot hold r and s must fail, not report
-// an image with half a signature as signed.
-TEST_F(SignImageBench, SignatureSectionShorterThanTheSignatureFails)
-{
-    ImageSpec shortSignature = MessageImage(64, 64);
-    for (testing::SectionSpec& section : shortSignature.sections)
-        if (section.name == "digital_signature")
-            section.bytes = Bytes(40, 0xAA);
-    MakeImage(shortSignature);
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
-    ExpectUnchangedAfter("Error: the digital_signature section of " + image.string() +
-                         " holds 40 bytes, but the signature needs 48.\n");
-    EXPECT_FALSE(fs::exists("tmp.bin"));
-}
 
 TEST_F(SignImageBench, MissingSectionToolIsReported)
 {
-    MakeImage(MessageImage(64, 64));
+    MakeImage(MessageImage());
     testing::TempDir tools;
     fs::copy_file(testing::ToolsDir() / "ecc_koblitz.ecs", tools / "ecc_koblitz.ecs");
     bench.state.toolDirectory = tools.path().string();
-    EXPECT_EQ(OnGenerate(bench.state, bench.ui), -1);
-    ExpectUnchangedAfter("Error: signing step exchange 1 (copy section msg_code of " + image.string() +
-                         " to signature.bin) failed: " + (tools / "sectmend").string() + " could not be started.\n");
-}
-
-TEST_F(SignImageBench, SwapMessageSectionsAloneExchangesAndKeepsTheMessage)
-{
-    MakeImage(MessageImage(64, 64));
-    ASSERT_EQ(SwapMessageSections(bench.state, bench.ui), 0);
-    const Bytes after = ReadFileBytes(image);
-    EXPECT_EQ(SectionOf(after, spec, "msg_code"), SectionOf(original, spec, "msg_data"));
-    EXPECT_EQ(SectionOf(after, spec, "msg_data"), SectionOf(original, spec, "msg_code"));
-    EXPECT_EQ(ReadFileBytes("signature.bin"), SectionOf(original, spec, "msg_code"));
-    EXPECT_FALSE(fs::exists("tmp.bin"));
-    EXPECT_FALSE(fs::exists("tmp.vnf"));
-    EXPECT_TRUE(bench.ui.messages.empty());
-}
-
-TEST_F(SignImageBench, SwapMessageSectionsWithoutImage)
-{
-    bench.ui.image = "";
-    EXPECT_EQ(SwapMessageSections(bench.state, bench.ui), -1);
-    EXPECT_EQ(bench.ui.messages, std::vector<std::string>{"Please input the VNF file.\n"});
+    EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
+    ExpectUnchangedAfter("Could not start " + (tools / "sectmend").string() + " for reading section msg_code of " +
+                         image.string() + ": No such file or directory.\n");
 }
 
 }  // namespace

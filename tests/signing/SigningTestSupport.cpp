@@ -144,6 +144,8 @@ SigningBench::SigningBench()
     state.toolDirectory = ToolsDir().string();
 }
 
+ToolDirectory::ToolDirectory() : ToolDirectory(ReadFileText(ToolsDir() / "ecc_koblitz.ecs")) {}
+
 ToolDirectory::ToolDirectory(const std::string& curveText)
 {
     fs::create_symlink(ToolsDir() / "sectmend", dir_.path() / "sectmend");

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "FakeUserInterface.h"
+#include "FaultySectmend.h"
 #include "TestSupport.h"
-#include "core/DialogState.h"
+#include "buttons/DialogState.h"
 #include "core/OpenSslHandles.h"
 
 namespace vantrel::testing {
@@ -33,9 +34,8 @@ std::string CurveFileText(int curveNid);
 bool OpenSslVerifies(int curveNid, const std::string& publicKeyText, const Bytes& message, const BIGNUM* r,
                      const BIGNUM* s);
 
-// A fresh working directory (the key files and the temporary files land
-// there), the dialog state with the build's tool directory, and a fake user
-// interface.
+// A fresh working directory (the key files land there), the dialog state
+// with the build's tool directory, and a fake user interface.
 struct SigningBench {
     TempDir dir;
     ScopedWorkingDirectory cwd{dir.path()};
@@ -46,11 +46,19 @@ struct SigningBench {
     std::filesystem::path path(const std::string& name) const { return dir.path() / name; }
 };
 
-// A tool directory of its own: the build's sectmend and the given curve file.
+// A tool directory of its own: the build's sectmend and the given curve file
+// (by default the build's).
 class ToolDirectory {
 public:
+    ToolDirectory();
     explicit ToolDirectory(const std::string& curveText);
     std::string path() const { return dir_.path().string(); }
+    // sectmend runs action on the step whose arguments begin with
+    // stepArguments (see WriteFaultySectmend).
+    void Fault(const std::string& stepArguments, const std::string& action)
+    {
+        WriteFaultySectmend(dir_.path(), stepArguments, action);
+    }
 
 private:
     TempDir dir_;

@@ -115,6 +115,10 @@ Outcome<FileOwnership> CopyFileContents(const fs::path& from, const fs::path& to
     if (!out.valid())
         return Result::Fail(FileProblem("create", to, errno).message());
     Status copied = CopyDescriptor(in.get(), out.get(), status.st_size, to);
+    // The copy goes to disk while the operation works on it, so the flush
+    // before it is put in place finds little left to write.
+    if (copied)
+        sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     if (copied && !out.close())
         copied = FileProblem("write", to, errno);
     if (!copied) {
@@ -142,21 +146,44 @@ Status WriteNewFile(const fs::path& file, std::span<const std::uint8_t> bytes)
     return FillNewFile(out, file, bytes, file);
 }
 
-Outcome<fs::path> WriteFileBeside(const fs::path& target, std::span<const std::uint8_t> bytes, unsigned mode)
+Outcome<PendingFile> PendingFile::Write(const fs::path& target, std::span<const std::uint8_t> bytes, unsigned mode)
 {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     UniqueFd out(mkostemp(pattern.data(), O_CLOEXEC));
     if (!out.valid())
-        return Outcome<fs::path>::Fail(FileProblem("create a file beside", target, errno).message());
-    if (fchmod(out.get(), mode) != 0) {
-        const Status problem = FileProblem("set the permissions of", pattern, errno);
-        RemoveQuietly(pattern);
-        return Outcome<fs::path>::Fail(problem.message());
-    }
+        return Outcome<PendingFile>::Fail(FileProblem("create a file beside", target, errno).message());
+    PendingFile pending(pattern, target);
+    if (fchmod(out.get(), mode) != 0)
+        return Outcome<PendingFile>::Fail(FileProblem("set the permissions of", pattern, errno).message());
     if (Status written = FillNewFile(out, pattern, bytes, target); !written)
-        return Outcome<fs::path>::Fail(written.message());
-    return fs::path(pattern);
+        return Outcome<PendingFile>::Fail(written.message());
+    return pending;
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : file_(std::move(other.file_)), target_(std::move(other.target_))
+{
+    other.file_.clear();
+}
+
+PendingFile::~PendingFile()
+{
+    if (!file_.empty())
+        RemoveQuietly(file_);
+}
+
+Status PendingFile::CheckTarget() const
+{
+    return CheckReplaceableFile(target_);
+}
+
+Status PendingFile::Commit()
+{
+    Status replaced = ReplaceFileWith(file_, target_);
+    if (replaced)
+        file_.clear();
+    return replaced;
 }
 
 Outcome<std::vector<std::uint8_t>> ReadFileContents(const fs::path& file)

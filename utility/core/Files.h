@@ -34,10 +34,33 @@ Status RestoreOwnership(const std::filesystem::path& file, const FileOwnership& 
 // as a link), readable by its owner only, and flushes it to disk.
 Status WriteNewFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
 
-// Writes bytes into a new file of a fresh name beside target (readable as
-// mode allows, flushed to disk) and returns its path, for ReplaceFileWith.
-Outcome<std::filesystem::path> WriteFileBeside(const std::filesystem::path& target,
-                                               std::span<const std::uint8_t> bytes, unsigned mode);
+// A file written in full under a fresh name beside its target, put in the
+// target's place only by Commit; removed when it goes uncommitted. Several
+// pending files make a change of several files that fails before any of
+// them is replaced.
+class PendingFile {
+public:
+    // Writes bytes (permissions mode, flushed to disk) beside target.
+    static Outcome<PendingFile> Write(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                                      unsigned mode);
+    PendingFile(PendingFile&& other) noexcept;
+    PendingFile& operator=(PendingFile&&) = delete;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile();
+
+    // Whether the target may be replaced (CheckReplaceableFile).
+    Status CheckTarget() const;
+    // Renames the file over its target (ReplaceFileWith).
+    Status Commit();
+
+private:
+    PendingFile(std::filesystem::path file, std::filesystem::path target)
+        : file_(std::move(file)), target_(std::move(target)) {}
+
+    std::filesystem::path file_;
+    std::filesystem::path target_;
+};
 
 // The whole file.
 Outcome<std::vector<std::uint8_t>> ReadFileContents(const std::filesystem::path& file);

@@ -33,13 +33,6 @@ std::span<const std::uint8_t> Bytes(std::string_view text)
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-void RemoveQuietly(const Outcome<fs::path>& file)
-{
-    std::error_code ignored;
-    if (file)
-        fs::remove(file.value(), ignored);
-}
-
 std::string HexOrEmpty(const BIGNUM* number, bool& ok)
 {
     std::string text = BigNumberHex(number);
@@ -59,19 +52,21 @@ Outcome<Done> WriteKeyFiles(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
     if (!ok)
         return Outcome<Done>::Fail("Problem - the key pair cannot be written out: " + OpenSslErrorText());
 
-    // Both files are written in full under fresh names first, so a failure
-    // leaves the earlier key pair as it was.
-    const Outcome<fs::path> privateFile = WriteFileBeside(PrivateKeyFileName, Bytes(privateText.view()), 0600);
-    const Outcome<fs::path> publicFile =
-        privateFile ? WriteFileBeside(PublicKeyFileName, Bytes(publicText), 0644)
-                    : Outcome<fs::path>::Fail(privateFile.message());
-    Status written = publicFile ? ReplaceFileWith(privateFile.value(), PrivateKeyFileName)
-                                : Status::Fail(publicFile.message());
-    if (written)
-        written = ReplaceFileWith(publicFile.value(), PublicKeyFileName);
-    RemoveQuietly(privateFile);
-    RemoveQuietly(publicFile);
-    return written;
+    // Both files are written in full under fresh names, and both targets
+    // checked, before either is replaced: a failure leaves the earlier key
+    // pair as it was.
+    Outcome<PendingFile> privateFile = PendingFile::Write(PrivateKeyFileName, Bytes(privateText.view()), 0600);
+    if (!privateFile)
+        return Status::Fail(privateFile.message());
+    Outcome<PendingFile> publicFile = PendingFile::Write(PublicKeyFileName, Bytes(publicText), 0644);
+    if (!publicFile)
+        return Status::Fail(publicFile.message());
+    for (const PendingFile* file : {&privateFile.value(), &publicFile.value()})
+        if (Status replaceable = file->CheckTarget(); !replaceable)
+            return replaceable;
+    if (Status committed = privateFile.value().Commit(); !committed)
+        return committed;
+    return publicFile.value().Commit();
 }
 
 Outcome<BignumPtr> ReadPrivateKey()
@@ -96,18 +91,17 @@ Outcome<BignumPtr> ReadPrivateKey()
     return Outcome<BignumPtr>::Fail("Problem - private.ecs cannot be read: " + OpenSslErrorText());
 }
 
-Outcome<Done> WriteSignatureRecord(const BIGNUM* r, const BIGNUM* s)
+Outcome<PendingFile> PrepareSignatureRecord(const BIGNUM* r, const BIGNUM* s)
 {
     bool ok = true;
     const std::string text = HexOrEmpty(r, ok) + "\n" + HexOrEmpty(s, ok) + "\n";
     if (!ok)
-        return Outcome<Done>::Fail("Problem - the signature cannot be written out: " + OpenSslErrorText());
-    const Outcome<fs::path> file = WriteFileBeside(SignatureRecordFileName, Bytes(text), 0644);
-    if (!file)
-        return Outcome<Done>::Fail(file.message());
-    Status written = ReplaceFileWith(file.value(), SignatureRecordFileName);
-    RemoveQuietly(file);
-    return written;
+        return Outcome<PendingFile>::Fail("Problem - the signature cannot be written out: " + OpenSslErrorText());
+    Outcome<PendingFile> file = PendingFile::Write(SignatureRecordFileName, Bytes(text), 0644);
+    if (file)
+        if (Status replaceable = file.value().CheckTarget(); !replaceable)
+            return Outcome<PendingFile>::Fail(replaceable.message());
+    return file;
 }
 
 }  // namespace vantrel

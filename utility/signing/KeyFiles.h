@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Files.h"
 #include "core/OpenSslHandles.h"
 #include "core/Outcome.h"
 
@@ -24,6 +25,8 @@ Outcome<Done> WriteKeyFiles(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d);
 // the file's text.
 Outcome<BignumPtr> ReadPrivateKey();
 
-Outcome<Done> WriteSignatureRecord(const BIGNUM* r, const BIGNUM* s);
+// signature.ecs written under a fresh name and checked, to be committed when
+// the image it belongs to is signed.
+Outcome<PendingFile> PrepareSignatureRecord(const BIGNUM* r, const BIGNUM* s);
 
 }  // namespace vantrel

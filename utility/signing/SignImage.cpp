@@ -105,44 +105,45 @@ Status CheckNotAKeyFile(const std::string& image)
 }
 
 // The steps that change the working copy: the exchange, the signature.
-Status ExchangeAndSign(ToolSession& tools, const fs::path& working, const std::string& image, SigningKey& key)
+// Returns signature.ecs, ready to be put in place with the image.
+Outcome<PendingFile> ExchangeAndSign(ToolSession& tools, const fs::path& working, const std::string& image, SigningKey& key)
 {
     Outcome<Bytes> code = tools.GetSection(working, "msg_code");
     if (!code)
-        return Status::Fail(code.message());
+        return Outcome<PendingFile>::Fail(code.message());
     Outcome<Bytes> data = tools.GetSection(working, "msg_data");
     if (!data)
-        return Status::Fail(data.message());
+        return Outcome<PendingFile>::Fail(data.message());
     if (code.value().size() != data.value().size())
-        return Status::Fail("Error: msg_code (" + std::to_string(code.value().size()) + " bytes) and msg_data (" +
+        return Outcome<PendingFile>::Fail("Error: msg_code (" + std::to_string(code.value().size()) + " bytes) and msg_data (" +
                             std::to_string(data.value().size()) + " bytes) of " + image +
                             " differ in size, so their contents cannot be exchanged. Nothing was changed.\n");
     if (Status step = tools.ReplaceSection(working, "msg_code", data.value(), data.value().size()); !step)
-        return step;
+        return Outcome<PendingFile>::Fail(step.message());
     if (Status step = tools.ReplaceSection(working, "msg_data", code.value(), code.value().size()); !step)
-        return step;
+        return Outcome<PendingFile>::Fail(step.message());
 
     Outcome<EcdsaSignature> signature = SignMessage(key, code.value());
     if (!signature)
-        return Status::Fail(signature.message());
+        return Outcome<PendingFile>::Fail(signature.message());
     Outcome<Bytes> section = tools.GetSection(working, "digital_signature");
     if (!section)
-        return Status::Fail(section.message());
+        return Outcome<PendingFile>::Fail(section.message());
     Outcome<Bytes> signatureBytes = SignatureSection(signature.value(), section.value().size(), image);
     if (!signatureBytes)
-        return Status::Fail(signatureBytes.message());
+        return Outcome<PendingFile>::Fail(signatureBytes.message());
     if (Status step = tools.ReplaceSection(working, "digital_signature", signatureBytes.value(),
                                            section.value().size());
         !step)
-        return step;
+        return Outcome<PendingFile>::Fail(step.message());
     // Read back, so that what the image holds is known, not assumed.
     Outcome<Bytes> readBack = tools.GetSection(working, "digital_signature");
     if (!readBack)
-        return Status::Fail(readBack.message());
+        return Outcome<PendingFile>::Fail(readBack.message());
     if (readBack.value() != signatureBytes.value())
-        return Status::Fail("Error: the signature read back from section digital_signature of " + image +
+        return Outcome<PendingFile>::Fail("Error: the signature read back from section digital_signature of " + image +
                             " differs from the one written.\n");
-    return WriteSignatureRecord(signature.value().r.get(), signature.value().s.get());
+    return PrepareSignatureRecord(signature.value().r.get(), signature.value().s.get());
 }
 
 }  // namespace
@@ -173,9 +174,12 @@ Status SignImage(const SignRequest& request)
     if (!working)
         return Status::Fail(working.message());
     Report(request.progress, "signing " + image);
-    if (Status signedCopy = ExchangeAndSign(session.value(), working.value(), image, key.value()); !signedCopy)
-        return signedCopy;
-    return session.value().CommitOver(working.value(), imagePath);
+    Outcome<PendingFile> record = ExchangeAndSign(session.value(), working.value(), image, key.value());
+    if (!record)
+        return Status::Fail(record.message());
+    if (Status committed = session.value().CommitOver(working.value(), imagePath); !committed)
+        return committed;
+    return record.value().Commit();
 }
 
 }  // namespace vantrel
