@@ -24,10 +24,11 @@ struct FileChooserRequest {
     std::string initialName = "*.vnf";
 };
 
-// The one way core operations reach their user. The dialog implements it with
-// Qt widgets, the tests with fakes and the command line with plain values.
-// Implementations of chooseFile move the process's working directory to the
-// chosen file's folder where the platform's chooser does so (the dialog).
+// The dialog's controls as the buttons (buttons/Buttons.h) see them. The
+// dialog implements it with Qt widgets and the tests with fakes; the
+// operations themselves never see it, they take requests. Implementations of
+// chooseFile move the process's working directory to the chosen file's
+// folder where the platform's chooser does so (the dialog).
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
