@@ -29,11 +29,14 @@ struct Made {
 };
 
 // Runs MakeKeyPair in the working directory; the core prints nothing.
-Made Make(const std::string& toolDirectory, KeyPairSource source)
+// allowReplace answers the question asked before another pair is replaced.
+Made Make(const std::string& toolDirectory, KeyPairSource source, bool allowReplace = false)
 {
     std::vector<std::string> reported;
     ::testing::internal::CaptureStdout();
-    Status status = MakeKeyPair(toolDirectory, source, [&](const std::string& line) { reported.push_back(line); });
+    KeyPairRequest request{toolDirectory, source, {}, [&](const std::string&) { return allowReplace; },
+                           [&](const std::string& line) { reported.push_back(line); }};
+    Status status = MakeKeyPair(request);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     return {std::move(status), std::move(reported)};
 }
@@ -63,21 +66,47 @@ TEST(MakeKeyPair, PeloraWritesTheKnownKeyPairAndReportsOnlyThePublicKey)
     }
 }
 
-TEST(MakeKeyPair, GenerateMakesAFreshValidKeyPairEachTime)
+TEST(MakeKeyPair, GenerateMakesAFreshValidKeyPairAndKeepsTheOneItReplaces)
 {
     testing::SigningBench bench;
     std::string privateKeys[2];
     for (std::string& privateKey : privateKeys) {
-        const Made made = Make(bench.state.toolDirectory, KeyPairSource::Generate);
+        const Made made = Make(bench.state.toolDirectory, KeyPairSource::Generate, true);
         ASSERT_TRUE(made.status.ok()) << made.status.message();
         privateKey = ReadFileText("private.ecs");
         const std::string publicKey = ReadFileText("public.ecs");
         EXPECT_EQ(publicKey, PublicKeyOf(privateKey) + "\n");
-        EXPECT_EQ(made.reported, std::vector<std::string>{"public key = " + PublicKeyOf(privateKey)});
+        EXPECT_EQ(made.reported.back(), "public key = " + PublicKeyOf(privateKey));
         EXPECT_NE(privateKey, PeloraPrivate + "\n");
-        EXPECT_EQ(testing::FileNamesIn(bench.dir.path()), KeyFileNames);
     }
     EXPECT_NE(privateKeys[0], privateKeys[1]);
+    // The first pair stands beside, dated, readable by its owner only.
+    const std::vector<std::string> names = testing::FileNamesIn(bench.dir.path());
+    ASSERT_EQ(names.size(), 4u);
+    for (const std::string& name : names) {
+        if (name.rfind("private-", 0) == 0) {
+            EXPECT_EQ(ReadFileText(name), privateKeys[0]);
+            EXPECT_EQ(fs::status(name).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+        }
+    }
+}
+
+TEST(MakeKeyPair, AnotherPairIsNeverReplacedWithoutConsent)
+{
+    testing::SigningBench bench;
+    ASSERT_TRUE(Make(bench.state.toolDirectory, KeyPairSource::Generate).status.ok());
+    const std::string privateKey = ReadFileText("private.ecs"), publicKey = ReadFileText("public.ecs");
+    for (const KeyPairSource source : {KeyPairSource::Generate, KeyPairSource::Pelora}) {
+        const Made made = Make(bench.state.toolDirectory, source);
+        ASSERT_FALSE(made.status.ok());
+        EXPECT_EQ(made.status.message().rfind("private.ecs and public.ecs hold another key pair and were not replaced",
+                                              0),
+                  0u)
+            << made.status.message();
+        EXPECT_EQ(ReadFileText("private.ecs"), privateKey);
+        EXPECT_EQ(ReadFileText("public.ecs"), publicKey);
+        EXPECT_EQ(testing::FileNamesIn(bench.dir.path()), KeyFileNames);
+    }
 }
 
 struct BadCurveCase {

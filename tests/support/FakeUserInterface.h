@@ -25,8 +25,15 @@ public:
     std::vector<std::string> messages;
     std::deque<std::optional<std::string>> chooserAnswers;
     std::vector<FileChooserRequest> chooserRequests;
+    std::vector<std::string> questions;
+    bool answer = true;  // to every question
 
     void showMessage(const std::string& text) override { messages.push_back(text); }
+    bool askYesNo(const std::string& question) override
+    {
+        questions.push_back(question);
+        return answer;
+    }
     std::optional<std::string> chooseFile(const FileChooserRequest& request) override
     {
         chooserRequests.push_back(request);

@@ -29,6 +29,7 @@ Status OnGenerate(DialogState& state, UserInterface& ui)
     }
     request.toolDirectory = state.toolDirectory;
     request.keyPair = KeyPairChoice(ui);
+    request.confirmReplaceKeys = [&ui](const std::string& question) { return ui.askYesNo(question); };
     const Status signedImage = SignImage(request);
     ui.showMessage(signedImage ? std::string("Digital Signature Signed!\n") : signedImage.message());
     return signedImage;

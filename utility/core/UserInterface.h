@@ -35,6 +35,8 @@ public:
 
     // A modal message with an OK button only.
     virtual void showMessage(const std::string& text) = 0;
+    // A modal question with Yes and No; true for Yes.
+    virtual bool askYesNo(const std::string& question) = 0;
     // The full path of the chosen file, or nothing when the user cancelled.
     virtual std::optional<std::string> chooseFile(const FileChooserRequest& request) = 0;
 

@@ -21,16 +21,33 @@ void ShowMessageBox(QWidget* owner, const std::string& text)
     box.exec();
 }
 
+bool AskYesNo(QWidget* owner, const std::string& question)
+{
+    const NormalCursor cursor;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Vantrel Utility"), QString::fromStdString(question),
+                    QMessageBox::Yes | QMessageBox::No, owner);
+    box.setObjectName(QStringLiteral("questionBox"));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QtUserInterface::QtUserInterface(QWidget& owner, const MainDialogControls& controls)
     : controls_(controls),
       messageSink_([&owner](const std::string& text) { ShowMessageBox(&owner, text); }),
-      fileChooser_([&owner](const FileChooserRequest& request) { return ChooseFileWithDialog(&owner, request); })
+      fileChooser_([&owner](const FileChooserRequest& request) { return ChooseFileWithDialog(&owner, request); }),
+      questionSink_([&owner](const std::string& question) { return AskYesNo(&owner, question); })
 {
 }
 
 void QtUserInterface::showMessage(const std::string& text)
 {
     messageSink_(text);
+}
+
+bool QtUserInterface::askYesNo(const std::string& question)
+{
+    return questionSink_(question);
 }
 
 std::optional<std::string> QtUserInterface::chooseFile(const FileChooserRequest& request)

@@ -18,10 +18,12 @@ class QtUserInterface final : public UserInterface {
 public:
     using MessageSink = std::function<void(const std::string&)>;
     using FileChooser = std::function<std::optional<std::string>(const FileChooserRequest&)>;
+    using QuestionSink = std::function<bool(const std::string&)>;
 
     QtUserInterface(QWidget& owner, const MainDialogControls& controls);
 
     void showMessage(const std::string& text) override;
+    bool askYesNo(const std::string& question) override;
     std::optional<std::string> chooseFile(const FileChooserRequest& request) override;
     SectionList& sectionList() override;
     int comboSelection(Combo combo) const override;
@@ -34,14 +36,19 @@ public:
 
     void setMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
     void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
+    void setQuestionSink(QuestionSink sink) { questionSink_ = std::move(sink); }
 
 private:
     const MainDialogControls& controls_;
     MessageSink messageSink_;
     FileChooser fileChooser_;
+    QuestionSink questionSink_;
 };
 
 // A modal message box owned by owner: OK only, the program's name as title.
 void ShowMessageBox(QWidget* owner, const std::string& text);
+// A modal question owned by owner: Yes and No (the default), the program's
+// name as title.
+bool AskYesNo(QWidget* owner, const std::string& question);
 
 }  // namespace vantrel

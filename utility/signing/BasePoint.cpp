@@ -45,6 +45,14 @@ Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context)
         return LibraryProblem("q*G cannot be computed for ecc_koblitz.ecs");
     if (BN_is_zero(parameters.q.get()) || EC_POINT_is_at_infinity(group, work.get()) != 1)
         return Outcome<Done>::Fail("Problem - point (x,y) is not of order q");
+    // A q that is a multiple of the point's order also gives infinity, but
+    // inverses modulo q then fail for some nonces and signatures do not
+    // verify: q must be prime.
+    const int prime = BN_check_prime(parameters.q.get(), context, nullptr);
+    if (prime < 0)
+        return LibraryProblem("q of ecc_koblitz.ecs cannot be tested");
+    if (prime == 0)
+        return Outcome<Done>::Fail("Problem - q in ecc_koblitz.ecs is not prime, so it is not the order of (x,y)");
 
     if (!EC_GROUP_set_generator(group, base.get(), parameters.q.get(), nullptr))
         return LibraryProblem("the base point of ecc_koblitz.ecs cannot be used");

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <span>
@@ -42,7 +43,7 @@ std::string HexOrEmpty(const BIGNUM* number, bool& ok)
 
 }  // namespace
 
-Outcome<Done> WriteKeyFiles(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
+Outcome<Done> WriteKeyFiles(const KeyFilePaths& paths, const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
 {
     bool ok = true;
     const std::string publicText = HexOrEmpty(x, ok) + " " + HexOrEmpty(y, ok) + "\n";
@@ -55,10 +56,10 @@ Outcome<Done> WriteKeyFiles(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
     // Both files are written in full under fresh names, and both targets
     // checked, before either is replaced: a failure leaves the earlier key
     // pair as it was.
-    Outcome<PendingFile> privateFile = PendingFile::Write(PrivateKeyFileName, Bytes(privateText.view()), 0600);
+    Outcome<PendingFile> privateFile = PendingFile::Write(paths.privateKey, Bytes(privateText.view()), 0600);
     if (!privateFile)
         return Status::Fail(privateFile.message());
-    Outcome<PendingFile> publicFile = PendingFile::Write(PublicKeyFileName, Bytes(publicText), 0644);
+    Outcome<PendingFile> publicFile = PendingFile::Write(paths.publicKey, Bytes(publicText), 0644);
     if (!publicFile)
         return Status::Fail(publicFile.message());
     for (const PendingFile* file : {&privateFile.value(), &publicFile.value()})
@@ -69,26 +70,62 @@ Outcome<Done> WriteKeyFiles(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
     return publicFile.value().Commit();
 }
 
-Outcome<BignumPtr> ReadPrivateKey()
+Outcome<BignumPtr> ReadPrivateKey(const std::string& path)
 {
     std::error_code error;
-    if (!fs::exists(PrivateKeyFileName, error))
+    if (!fs::exists(path, error))
         return Outcome<BignumPtr>::Fail(
-            "We use private key in file private.ecs,\nPlease check if you have this file in current directory.\n");
-    std::ifstream in(PrivateKeyFileName);
+            "We use private key in file " + path +
+            (path == PrivateKeyFileName ? ",\nPlease check if you have this file in current directory.\n"
+                                        : ",\nPlease check that this file exists.\n"));
+    std::ifstream in(path);
     if (!in)
-        return Outcome<BignumPtr>::Fail(FileProblem("read", PrivateKeyFileName, errno));
+        return Outcome<BignumPtr>::Fail(FileProblem("read", path, errno));
     BigNumberRead read = ReadBigNumber(in);
     switch (read.problem) {
     case TokenProblem::None:
         return std::move(read.value);
     case TokenProblem::TooLong:
     case TokenProblem::NotHexadecimal:
-        return Outcome<BignumPtr>::Fail("Problem - private.ecs does not begin with a hexadecimal number");
+        return Outcome<BignumPtr>::Fail("Problem - " + path + " does not begin with a hexadecimal number");
     case TokenProblem::OutOfMemory:
         break;
     }
-    return Outcome<BignumPtr>::Fail("Problem - private.ecs cannot be read: " + OpenSslErrorText());
+    return Outcome<BignumPtr>::Fail("Problem - " + path + " cannot be read: " + OpenSslErrorText());
+}
+
+Outcome<PublicKeyNumbers> ReadPublicKey(const std::string& path)
+{
+    using Result = Outcome<PublicKeyNumbers>;
+    std::ifstream in(path);
+    if (!in)
+        return Result::Fail("cannot read the public key file " + path);
+    PublicKeyNumbers numbers;
+    for (BignumPtr* number : {&numbers.x, &numbers.y}) {
+        BigNumberRead read = ReadBigNumber(in);
+        if (read.problem != TokenProblem::None || !read.value)
+            return Result::Fail("the public key file " + path + " does not hold two hexadecimal numbers X Y");
+        *number = std::move(read.value);
+    }
+    return numbers;
+}
+
+Outcome<std::string> KeepDatedCopy(const std::string& path)
+{
+    const fs::path original(path);
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string stem = original.stem().string() + "-" + stamp;
+    fs::path copy;
+    for (int n = 0; copy.empty() || fs::exists(copy); ++n)
+        copy = original.parent_path() / (stem + (n == 0 ? "" : "-" + std::to_string(n)) + original.extension().string());
+    Outcome<FileOwnership> copied = CopyFileContents(original, copy);
+    if (!copied)
+        return Outcome<std::string>::Fail(copied.message());
+    return copy.string();
 }
 
 Outcome<PendingFile> PrepareSignatureRecord(const BIGNUM* r, const BIGNUM* s)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/Outcome.h"
 #include "core/Progress.h"
+#include "signing/KeyFiles.h"
 
 namespace vantrel {
 
@@ -14,11 +16,24 @@ enum class KeyPairSource {
     Default,   // the key files as they are
 };
 
+// Asked before key files that hold another pair are replaced; true allows
+// it. Empty: never replace them.
+using ConfirmReplace = std::function<bool(const std::string& question)>;
+
+struct KeyPairRequest {
+    std::string toolDirectory;  // the curve file
+    KeyPairSource source = KeyPairSource::Default;
+    KeyFilePaths paths;
+    ConfirmReplace confirmReplace;
+    Progress progress;          // "public key = X Y", and the dated copies kept
+};
+
 // Makes the key pair the source asks for on the curve of the tool
-// directory's curve file and writes public.ecs and private.ecs into the
-// current directory ("Default" keeps them). Reports the line
-// "public key = X Y" (never the private key). A failure leaves the key files
-// unchanged.
-Status MakeKeyPair(const std::string& toolDirectory, KeyPairSource source, const Progress& progress = {});
+// directory's curve file and writes the key files ("Default" keeps them).
+// Key files that hold another pair are replaced only when confirmReplace
+// allows it, and are then kept beside as dated copies, readable by their
+// owner only. Reports the line "public key = X Y" (never the private key).
+// A failure leaves the key files unchanged.
+Status MakeKeyPair(const KeyPairRequest& request);
 
 }  // namespace vantrel

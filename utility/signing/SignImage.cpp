@@ -34,9 +34,9 @@ Outcome<SigningKey> Fail(std::string message)
     return Outcome<SigningKey>::Fail(std::move(message));
 }
 
-Outcome<SigningKey> LoadSigningKey(const std::string& toolDirectory)
+Outcome<SigningKey> LoadSigningKey(const std::string& toolDirectory, const std::string& privateKeyPath)
 {
-    Outcome<BignumPtr> d = ReadPrivateKey();
+    Outcome<BignumPtr> d = ReadPrivateKey(privateKeyPath);
     if (!d.ok())
         return Fail(d.message());
     std::ifstream curveStream(CurveFilePath(toolDirectory));
@@ -55,7 +55,7 @@ Outcome<SigningKey> LoadSigningKey(const std::string& toolDirectory)
         return Fail("Problem - the order q in ecc_koblitz.ecs has more than 192 bits, but digital_signature "
                     "holds r and s in 24 bytes each");
     if (BN_is_zero(key.d.get()) || BN_cmp(key.d.get(), q) >= 0)
-        return Fail("Problem - the private key in private.ecs is not between 1 and q-1 of ecc_koblitz.ecs");
+        return Fail("Problem - the private key in " + privateKeyPath + " is not between 1 and q-1 of ecc_koblitz.ecs");
     BN_set_flags(key.d.get(), BN_FLG_CONSTTIME);
     return key;
 }
@@ -91,15 +91,15 @@ Outcome<Bytes> SignatureSection(const EcdsaSignature& signature, std::size_t sec
     return bytes;
 }
 
-// Refuses to sign a file that is one of the key files of the working
-// directory: writing the keys would destroy it.
-Status CheckNotAKeyFile(const std::string& image)
+// Refuses to sign a file that is one of the key files: writing the keys
+// would destroy it.
+Status CheckNotAKeyFile(const std::string& image, const KeyFilePaths& keys)
 {
-    for (const char* name : {PublicKeyFileName, PrivateKeyFileName, SignatureRecordFileName}) {
+    for (const std::string& name : {keys.publicKey, keys.privateKey, std::string(SignatureRecordFileName)}) {
         std::error_code error;
         if (fs::exists(name, error) && fs::equivalent(image, name, error))
-            return Status::Fail("The image " + image + " is the key file " + std::string(name) +
-                                " of the working directory; signing would overwrite it. Rename the image.\n");
+            return Status::Fail("The image " + image + " is the key file " + name +
+                                "; signing would overwrite it. Rename the image.\n");
     }
     return Done{};
 }
@@ -156,12 +156,14 @@ Status SignImage(const SignRequest& request)
         return Status::Fail("Problem - cannot read the image " + image + ": No such file or directory");
     if (Status replaceable = CheckReplaceableFile(image); !replaceable)
         return replaceable;
-    if (Status notKey = CheckNotAKeyFile(image); !notKey)
+    if (Status notKey = CheckNotAKeyFile(image, request.keys); !notKey)
         return notKey;
-    if (Status made = MakeKeyPair(request.toolDirectory, request.keyPair, request.progress); !made)
+    const KeyPairRequest pair{request.toolDirectory, request.keyPair, request.keys, request.confirmReplaceKeys,
+                              request.progress};
+    if (Status made = MakeKeyPair(pair); !made)
         return made;
     // Key and curve first, so that their faults leave the image untouched.
-    Outcome<SigningKey> key = LoadSigningKey(request.toolDirectory);
+    Outcome<SigningKey> key = LoadSigningKey(request.toolDirectory, request.keys.privateKey);
     if (!key)
         return Status::Fail(key.message());
 

@@ -12,11 +12,13 @@ struct SignRequest {
     std::string imagePath;
     std::string toolDirectory;  // sectmend, scnlist and the curve file
     KeyPairSource keyPair = KeyPairSource::Default;
+    KeyFilePaths keys;
+    ConfirmReplace confirmReplaceKeys;  // asked before key files of another pair go
     Progress progress;
 };
 
 // Makes or keeps the key pair (MakeKeyPair), then signs the image with the
-// key of private.ecs (current directory): exchanges msg_code and msg_data,
+// private key file: exchanges msg_code and msg_data,
 // signs the SHA-1 digest of the former msg_code bytes with ECDSA and writes r
 // and s into digital_signature, and leaves signature.ecs. All of it happens
 // on a private working copy beside the image, which replaces the image only
