@@ -3,9 +3,13 @@
 #include <memory>
 #include <string>
 
+#include <openssl/bio.h>
 #include <openssl/bn.h>
+#include <openssl/decoder.h>
 #include <openssl/ec.h>
+#include <openssl/encoder.h>
 #include <openssl/evp.h>
+#include <openssl/param_build.h>
 
 namespace vantrel {
 
@@ -22,6 +26,11 @@ struct MacCtxFree { void operator()(EVP_MAC_CTX* p) const { EVP_MAC_CTX_free(p);
 struct PkeyFree { void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); } };
 struct PkeyCtxFree { void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); } };
 struct OpenSslStringFree { void operator()(char* p) const { OPENSSL_free(p); } };
+struct ParamBldFree { void operator()(OSSL_PARAM_BLD* p) const { OSSL_PARAM_BLD_free(p); } };
+struct ParamFree { void operator()(OSSL_PARAM* p) const { OSSL_PARAM_free(p); } };
+struct DecoderCtxFree { void operator()(OSSL_DECODER_CTX* p) const { OSSL_DECODER_CTX_free(p); } };
+struct EncoderCtxFree { void operator()(OSSL_ENCODER_CTX* p) const { OSSL_ENCODER_CTX_free(p); } };
+struct BioFree { void operator()(BIO* p) const { BIO_free(p); } };
 
 // BIGNUMs are always freed with BN_clear_free: some of them hold private keys.
 using BignumPtr = std::unique_ptr<BIGNUM, BignumClearFree>;
@@ -35,6 +44,11 @@ using MacCtxPtr = std::unique_ptr<EVP_MAC_CTX, MacCtxFree>;
 using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
 using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree>;
 using OpenSslString = std::unique_ptr<char, OpenSslStringFree>;
+using ParamBldPtr = std::unique_ptr<OSSL_PARAM_BLD, ParamBldFree>;
+using ParamPtr = std::unique_ptr<OSSL_PARAM, ParamFree>;
+using DecoderCtxPtr = std::unique_ptr<OSSL_DECODER_CTX, DecoderCtxFree>;
+using EncoderCtxPtr = std::unique_ptr<OSSL_ENCODER_CTX, EncoderCtxFree>;
+using BioPtr = std::unique_ptr<BIO, BioFree>;
 
 // The text of OpenSSL's error queue (emptied), for a message that says what
 // went wrong inside the library; "unknown error" when the queue is empty.

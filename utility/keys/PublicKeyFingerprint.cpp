@@ -2,10 +2,9 @@
 
 #include <openssl/evp.h>
 
-#include <fstream>
-
 #include "core/HexText.h"
 #include "core/OpenSslHandles.h"
+#include "keys/KeyCurve.h"
 #include "signing/CurveFile.h"
 #include "signing/KeyFiles.h"
 
@@ -14,8 +13,7 @@ namespace vantrel {
 Outcome<std::vector<std::uint8_t>> RawPublicKey(const std::string& publicKeyPath, const std::string& curveFilePath)
 {
     using Result = Outcome<std::vector<std::uint8_t>>;
-    std::ifstream curveStream(curveFilePath);
-    Outcome<Curve> curve = LoadCurve(curveStream);
+    Outcome<Curve> curve = LoadKeyCurve(curveFilePath);
     if (!curve)
         return Result::Fail(curve.message());
     Outcome<PublicKeyNumbers> key = ReadPublicKey(publicKeyPath);
@@ -41,9 +39,14 @@ Outcome<std::string> PublicKeyFingerprint(const std::string& publicKeyPath, cons
     Outcome<std::vector<std::uint8_t>> raw = RawPublicKey(publicKeyPath, curveFilePath);
     if (!raw)
         return Outcome<std::string>::Fail(raw.message());
+    return RawKeyFingerprint(raw.value());
+}
+
+Outcome<std::string> RawKeyFingerprint(std::span<const std::uint8_t> rawKey)
+{
     std::vector<std::uint8_t> digest(32);
     unsigned int length = 0;
-    if (EVP_Digest(raw.value().data(), raw.value().size(), digest.data(), &length, EVP_sha256(), nullptr) != 1)
+    if (EVP_Digest(rawKey.data(), rawKey.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1)
         return Outcome<std::string>::Fail("SHA-256 failed: " + OpenSslErrorText());
     return BytesToHex(digest);
 }

@@ -1,8 +1,10 @@
 #include "signing/CurveFile.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/InstalledData.h"
 #include "runner/ToolRun.h"
 #include "signing/BigNumberText.h"
 
@@ -85,7 +87,14 @@ BignumPtr ReductionPolynomial(const CurveParameters& p)
 
 std::string CurveFilePath(const std::string& toolDirectory)
 {
-    return ToolPath(toolDirectory, CurveFileName);
+    // Beside the tools first (the build, a folder of its own); an installed
+    // toolset keeps it in its data folder.
+    const std::string besideTools = ToolPath(toolDirectory, CurveFileName);
+    std::error_code error;
+    if (std::filesystem::exists(besideTools, error))
+        return besideTools;
+    const std::string installed = ToolPath(InstalledDataDirectory(), CurveFileName);
+    return std::filesystem::exists(installed, error) ? installed : besideTools;
 }
 
 Outcome<Curve> LoadCurve(std::istream& curveStream)

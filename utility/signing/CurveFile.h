@@ -11,7 +11,8 @@ namespace vantrel {
 // The curve file's name in the tool directory.
 inline constexpr const char* CurveFileName = "ecc_koblitz.ecs";
 
-// toolDirectory + "/ecc_koblitz.ecs".
+// toolDirectory + "/ecc_koblitz.ecs"; when there is none there, the
+// installed data folder's (share/vantrel beside the executable's bin).
 std::string CurveFilePath(const std::string& toolDirectory);
 
 // The nine fields of the curve file, in file order: the curve
