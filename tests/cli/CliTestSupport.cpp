@@ -6,11 +6,12 @@ namespace vantrel::testing {
 
 namespace fs = std::filesystem;
 
-ProgramResult Utility(const std::vector<std::string>& arguments, const fs::path& workingDirectory)
+ProgramResult Utility(const std::vector<std::string>& arguments, const fs::path& workingDirectory,
+                      const std::string& input)
 {
     std::vector<std::string> argv{(ToolsDir() / "vantrel-utility").string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunProgram(argv, {}, workingDirectory);
+    return RunProgram(argv, input, workingDirectory);
 }
 
 ImageSpec ProtectableImage()

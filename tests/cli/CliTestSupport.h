@@ -9,8 +9,10 @@
 
 namespace vantrel::testing {
 
-// Runs <bin>/vantrel-utility with the arguments in the working directory.
-ProgramResult Utility(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory);
+// Runs <bin>/vantrel-utility with the arguments in the working directory,
+// input on its standard input (where "--key-file -" reads the key).
+ProgramResult Utility(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
+                      const std::string& input = {});
 
 // An image with the message sections, a 48-byte digital_signature, a 256-byte
 // AESData and the six sections the demonstration choices know, each at its

@@ -2,6 +2,8 @@
 // commands found.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <nlohmann/json.hpp>
 
 #include "CliTestSupport.h"
@@ -80,18 +82,75 @@ TEST(VerifyJsonTest, ReportsEveryCheckOfAnUnsignedImage)
     TempDir work;
     const auto image = work / OddName;
     WriteElfImage(image, ProtectableImage());
-    ASSERT_EQ(Utility({"sign", image.string()}, work.path()).status, 0);  // writes public.ecs
-    WriteElfImage(image, ProtectableImage());                            // back to unsigned
+    ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path()).status, 0);
+    WriteElfImage(image, ProtectableImage());  // back to unsigned
 
     const auto run = Utility({"verify", image.string(), "--json"}, work.path());
     EXPECT_EQ(run.status, 1);
     const json report = json::parse(run.out);
     EXPECT_EQ(report["image"], (work / OddNameAsJson).string());
+    EXPECT_EQ(report["publicKey"], (work / "public.ecs").string());
     EXPECT_EQ(report["verified"], false);
     ASSERT_EQ(report["checks"].size(), 2u) << report.dump();
     EXPECT_EQ(report["checks"][0]["subject"], "signature");
     EXPECT_EQ(report["checks"][0]["result"], "failed");
     EXPECT_EQ(report["checks"][1]["result"], "skipped");
+}
+
+// The raw public key X||Y (21 bytes each) of a public key file "X Y".
+Bytes RawPublicKey(const std::filesystem::path& publicKey)
+{
+    std::istringstream numbers(ReadFileText(publicKey));
+    Bytes raw;
+    for (std::string number; numbers >> number;) {
+        number.insert(0, 42 - number.size(), '0');
+        for (std::size_t i = 0; i < number.size(); i += 2)
+            raw.push_back(static_cast<std::uint8_t>(std::stoul(number.substr(i, 2), nullptr, 16)));
+    }
+    return raw;
+}
+
+TEST(SignJsonTest, NamesThePublicKeyWhoseFingerprintOpensslAndVerifyAgreeOn)
+{
+    TempDir work;
+    const auto image = work / OddName;
+    WriteElfImage(image, ProtectableImage());
+    std::filesystem::create_directory(work / "keys");
+    const auto run = Utility({"sign", image.string(), "--key-pair", "generate", "--private-key", "keys/d.ecs",
+                              "--public-key", "keys/q.ecs", "--json"},
+                             work.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json result = json::parse(run.out);
+    EXPECT_EQ(result["image"], (work / OddNameAsJson).string());
+    EXPECT_EQ(result["publicKey"], (work / "keys/q.ecs").string());
+
+    WriteFileBytes(work / "raw.bin", RawPublicKey(work / "keys/q.ecs"));
+    const auto digest = RunProgram({"/usr/bin/openssl", "dgst", "-sha256", "-r", (work / "raw.bin").string()});
+    ASSERT_EQ(digest.status, 0) << digest.err;
+    EXPECT_EQ(result["fingerprint"], digest.out.substr(0, 64));
+
+    const auto verified = Utility({"verify", image.string(), "--public-key", "keys/q.ecs", "--json"}, work.path());
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    EXPECT_EQ(json::parse(verified.out)["fingerprint"], result["fingerprint"]);
+    EXPECT_EQ(json::parse(verified.out)["publicKey"], result["publicKey"]);
+}
+
+TEST(ProtectJsonTest, NamesTheOutputAndWhatWasProtected)
+{
+    TempDir work;
+    const auto image = work / "image.vnf";
+    WriteElfImage(image, ProtectableImage());
+    const auto run = Utility({"protect", image.string(), "-o", OddName, "--key-file", "-", "--key-len", "256",
+                              "--aes", "ShareFunctionSection2", "--hash", "ShareFunctionSection1", "--json"},
+                             work.path(), std::string(64, 'a'));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json expected = {{"image", image.string()},
+                           {"output", (work / OddNameAsJson).string()},
+                           {"keyLength", 256},
+                           {"mode", "cbc"},
+                           {"encrypted", json::array({"ShareFunctionSection2"})},
+                           {"hashed", json::array({"ShareFunctionSection1"})}};
+    EXPECT_EQ(json::parse(run.out), expected);
 }
 
 }  // namespace

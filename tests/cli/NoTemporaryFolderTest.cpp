@@ -15,17 +15,18 @@ TEST(NoTemporaryFolderTest, CommandsFailWithOneErrorLine)
     TempDir work;
     const auto image = work / "image.vnf";
     WriteElfImage(image, ProtectableImage());
-    ASSERT_EQ(Utility({"sign", image.string()}, work.path()).status, 0);
+    ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path()).status, 0);
     const Bytes before = ReadFileBytes(image);
 
     const std::vector<std::string> commands[] = {
         {"sections", image.string()},
-        {"verify", image.string(), "--key", "00"},
-        {"protect", image.string(), "-o", (work / "out.vnf").string(), "--key", "00", "--hash",
+        {"verify", image.string(), "--key-env", "KEY"},
+        {"protect", image.string(), "-o", (work / "out.vnf").string(), "--key-env", "KEY", "--hash",
          "ShareFunctionSection1"},
     };
     for (const auto& command : commands) {
-        std::vector<std::string> argv{"/usr/bin/env", "TMPDIR=/nonexistent", (ToolsDir() / "vantrel-utility").string()};
+        std::vector<std::string> argv{"/usr/bin/env", "TMPDIR=/nonexistent", "KEY=" + std::string(32, '0'),
+                                      (ToolsDir() / "vantrel-utility").string()};
         argv.insert(argv.end(), command.begin(), command.end());
         const auto run = RunProgram(argv, {}, work.path());
         EXPECT_EQ(run.status, 1) << command[0] << ": " << run.err;

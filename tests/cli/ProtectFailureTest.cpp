@@ -45,10 +45,10 @@ TEST_P(ProtectFailureTest, LeavesNoOutputAndNoSuccess)
     WriteElfImage(image, c.spec);
     const Bytes before = ReadFileBytes(image);
 
-    std::vector<std::string> arguments{"protect", image.string(), "-o", output.string(), "--key", "ab",
+    std::vector<std::string> arguments{"protect", image.string(), "-o", output.string(), "--key-file", "-",
                                        "--purpose", "practical"};
     arguments.insert(arguments.end(), c.ticks.begin(), c.ticks.end());
-    const auto run = Utility(arguments, work.path());
+    const auto run = Utility(arguments, work.path(), std::string(32, 'a'));
     EXPECT_EQ(run.status, 1) << c.what;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << c.what << ": " << run.err;
     EXPECT_EQ(run.err.find("Successful"), std::string::npos) << c.what;
@@ -76,9 +76,9 @@ TEST(ProtectNamesTest, EveryMissingNameIsNamedOnce)
     TempDir work;
     const auto image = work / "image.vnf";
     WriteElfImage(image, ProtectableImage());
-    const auto run = Utility({"protect", image.string(), "-o", (work / "out.vnf").string(), "--hash", "Alpha",
-                              "--aes", "Beta", "--aes", "Alpha", "--hash", "L2_Hash"},
-                             work.path());
+    const auto run = Utility({"protect", image.string(), "-o", (work / "out.vnf").string(), "--key-file", "-",
+                              "--hash", "Alpha", "--aes", "Beta", "--aes", "Alpha", "--hash", "L2_Hash"},
+                             work.path(), std::string(32, 'a'));
     EXPECT_EQ(run.status, 1);
     // Demonstration + Multi (the defaults) keep the ShareFunctionSection rows
     // only. The --hash names come first, then the --aes names.

@@ -19,7 +19,8 @@ struct TamperCase {
 
 void PrintTo(const TamperCase& c, std::ostream* os) { *os << c.section << "+" << c.offset; }
 
-class TamperTest : public ::testing::TestWithParam<TamperCase> {
+// A signed image and its protected copy (two sections encrypted, one hashed).
+class ProtectedImage : public ::testing::Test {
 protected:
     TempDir work;
     std::filesystem::path image = work / "image.vnf";
@@ -28,22 +29,30 @@ protected:
     void SetUp() override
     {
         WriteElfImage(image, ProtectableImage());
-        ASSERT_EQ(Utility({"sign", image.string()}, work.path()).status, 0);
-        const auto run = Utility({"protect", image.string(), "-o", output.string(), "--key", Key, "--purpose",
+        ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path()).status, 0);
+        const auto run = Utility({"protect", image.string(), "-o", output.string(), "--key-file", "-", "--purpose",
                                   "practical", "--aes", "L1_Code_Encrypt", "--hash", "L2_Hash", "--aes",
                                   "ShareFunctionSection1"},
-                                 work.path());
+                                 work.path(), Key);
         ASSERT_EQ(run.status, 0) << run.err;
-        ASSERT_EQ(Utility({"verify", output.string(), "--key", Key}, work.path()).status, 0);
+    }
+
+    ProgramResult Verify(std::vector<std::string> options)
+    {
+        options.insert(options.begin(), {"verify", output.string(), "--key-file", "-"});
+        return Utility(options, work.path(), Key);
     }
 };
+
+class TamperTest : public ProtectedImage, public ::testing::WithParamInterface<TamperCase> {};
 
 TEST_P(TamperTest, VerifyFailsNamingTheAlteredPart)
 {
     const TamperCase c = GetParam();
+    ASSERT_EQ(Verify({}).status, 0);
     FlipSectionByte(output, c.section, c.offset);
 
-    const auto verified = Utility({"verify", output.string(), "--key", Key, "--json"}, work.path());
+    const auto verified = Verify({"--json"});
     EXPECT_EQ(verified.status, 1);
     EXPECT_NE(verified.err.find(std::string("verification failed: ") + c.failedSubject), std::string::npos)
         << verified.err;
@@ -74,22 +83,40 @@ INSTANTIATE_TEST_SUITE_P(
                       TamperCase{"msg_data", 9, "signature"}),           // the signed message
     [](const auto& info) { return std::string(info.param.section) + "_" + std::to_string(info.param.offset); });
 
-TEST(TamperKeyTest, AKeyOfTheWrongLengthIsNamed)
+TEST_F(ProtectedImage, AKeyOfAnotherLengthIsNamed)
 {
-    TempDir work;
-    const auto image = work / "image.vnf";
-    WriteElfImage(image, ProtectableImage());
-    ASSERT_EQ(Utility({"sign", image.string()}, work.path()).status, 0);
-    ASSERT_EQ(Utility({"protect", image.string(), "-o", image.string(), "--key", Key, "--hash",
-                       "ShareFunctionSection2"},
-                      work.path())
-                  .status,
-              0);
     // 128-bit record, 48 digits given: refused rather than cut to 32.
-    const auto verified = Utility({"verify", image.string(), "--key", std::string(Key) + "0011223344556677"},
-                                  work.path());
+    const auto verified = Utility({"verify", output.string(), "--key-file", "-"}, work.path(),
+                                  std::string(Key) + "0011223344556677");
     EXPECT_EQ(verified.status, 1);
     EXPECT_NE(verified.err.find("verification failed: AESData key"), std::string::npos) << verified.err;
+}
+
+// The record's digests cannot tell a wrong encryption from a right one: only
+// the original image can, section by section.
+TEST_F(ProtectedImage, TheOriginalCatchesASectionThatDecryptsToOtherBytes)
+{
+    const auto unchecked = Verify({});
+    EXPECT_EQ(unchecked.status, 0) << unchecked.out << unchecked.err;
+    EXPECT_EQ(unchecked.out.find("decrypts"), std::string::npos) << unchecked.out;
+
+    const auto compared = Verify({"--original", image.string()});
+    EXPECT_EQ(compared.status, 0) << compared.out << compared.err;
+    EXPECT_NE(compared.out.find("section L1_Code_Encrypt         encrypted, digest matches, decrypts to the "
+                                "original's 48 bytes\n"),
+              std::string::npos)
+        << compared.out;
+
+    const auto other = work / "other.vnf";
+    std::filesystem::copy_file(image, other);
+    FlipSectionByte(other, "L1_Code_Encrypt", 5);
+    const auto differing = Verify({"--original", other.string()});
+    EXPECT_EQ(differing.status, 1);
+    EXPECT_EQ(differing.err, "ERROR: verification failed: section L1_Code_Encrypt\n");
+    EXPECT_NE(differing.out.find("decrypts to bytes that differ from section L1_Code_Encrypt of the original " +
+                                 other.string() + " from byte 5 on"),
+              std::string::npos)
+        << differing.out;
 }
 
 }  // namespace

@@ -43,32 +43,72 @@ TEST_F(WorkflowTest, SignedImageVerifiesWithoutKeyAndSkipsTheRecord)
 
     const auto verified = Utility({"verify", image.string()}, work.path());
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    EXPECT_NE(verified.out.find("Public key: " + (work / "public.ecs").string() + "\n"), std::string::npos)
+        << verified.out;
     EXPECT_NE(verified.out.find("passed  signature"), std::string::npos) << verified.out;
     EXPECT_NE(verified.out.find("skipped AESData"), std::string::npos) << verified.out;
 }
 
-TEST_F(WorkflowTest, SignPrintsThePublicKeyOfTheKeyPairItMakes)
+// The names of the files in the folder that start with prefix.
+std::vector<fs::path> FilesStartingWith(const fs::path& folder, const std::string& prefix)
+{
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(prefix))
+            found.push_back(entry.path());
+    return found;
+}
+
+TEST_F(WorkflowTest, ANewKeyPairReplacesAnotherOnlyWithForceAndKeepsItAsDatedCopies)
 {
     WriteElfImage(image, ProtectableImage());
-    const auto pelora = Utility({"sign", image.string()}, work.path());
-    const auto generated = Utility({"sign", image.string(), "--key-pair", "generate"}, work.path());
-    const std::string generatedKey = ReadFileText(work / "public.ecs");
-    const auto kept = Utility({"sign", image.string(), "--key-pair", "default"}, work.path());
-    for (const auto* run : {&pelora, &generated, &kept})
-        ASSERT_EQ(run->status, 0) << run->err;
-
+    const auto none = Utility({"sign", image.string()}, work.path());  // default: no key files, no key made
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("\n--key-pair generate makes a new key pair"), std::string::npos) << none.err;
+    EXPECT_EQ(FileNamesIn(work.path()), std::vector<std::string>{"image.vnf"});
+    const auto pelora = Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path());
+    ASSERT_EQ(pelora.status, 0) << pelora.err;
     EXPECT_EQ(pelora.out.rfind("public key = ", 0), 0u) << pelora.out;
-    EXPECT_EQ(generated.out.rfind("public key = ", 0), 0u) << generated.out;
-    EXPECT_NE(generated.out, pelora.out);
+    const auto kept = Utility({"sign", image.string()}, work.path());  // default: the key files as they are
+    ASSERT_EQ(kept.status, 0) << kept.err;
     EXPECT_EQ(kept.out, "");
-    EXPECT_EQ(ReadFileText(work / "public.ecs"), generatedKey);
+    const Bytes privateKey = ReadFileBytes(work / "private.ecs");
+    const Bytes publicKey = ReadFileBytes(work / "public.ecs");
+    const Bytes signedImage = ReadFileBytes(image);
+
+    const auto refused = Utility({"sign", image.string(), "--key-pair", "generate"}, work.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err.rfind("ERROR: private.ecs and public.ecs hold another key pair and were not replaced.", 0),
+              0u)
+        << refused.err;
+    EXPECT_NE(refused.err.find("\nGive --force to replace them"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFileBytes(work / "private.ecs"), privateKey);
+    EXPECT_EQ(ReadFileBytes(work / "public.ecs"), publicKey);
+    EXPECT_EQ(ReadFileBytes(image), signedImage);
+
+    const auto forced = Utility({"sign", image.string(), "--key-pair", "GENERATE", "--force"}, work.path());
+    ASSERT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(forced.out.rfind("public key = ", 0), 0u) << forced.out;
+    EXPECT_NE(forced.out, pelora.out);
+    const auto privateCopies = FilesStartingWith(work.path(), "private-");
+    const auto publicCopies = FilesStartingWith(work.path(), "public-");
+    ASSERT_EQ(privateCopies.size(), 1u);
+    ASSERT_EQ(publicCopies.size(), 1u);
+    EXPECT_NE(forced.err.find("kept private.ecs as " + privateCopies[0].filename().string()), std::string::npos)
+        << forced.err;
+    EXPECT_EQ(ReadFileBytes(privateCopies[0]), privateKey);
+    EXPECT_EQ(ReadFileBytes(publicCopies[0]), publicKey);
+    EXPECT_EQ(fs::status(privateCopies[0]).permissions() & (fs::perms::group_all | fs::perms::others_all),
+              fs::perms::none);
+    EXPECT_NE(ReadFileBytes(work / "private.ecs"), privateKey);
 }
 
 TEST_F(WorkflowTest, UnsignedImageFailsTheSignatureCheck)
 {
     WriteElfImage(image, ProtectableImage());
-    ASSERT_EQ(Utility({"sign", image.string()}, work.path()).status, 0);  // writes public.ecs
-    WriteElfImage(image, ProtectableImage());                            // back to unsigned
+    SignImage();                               // writes public.ecs
+    WriteElfImage(image, ProtectableImage());  // back to unsigned
 
     const auto verified = Utility({"verify", image.string()}, work.path());
     EXPECT_EQ(verified.status, 1);
@@ -92,8 +132,9 @@ TEST_F(WorkflowTest, AnotherPublicKeyFailsTheSignatureCheck)
 
 struct CipherCase {
     const char* keyLen;
-    const char* mode;
+    const char* mode;  // in any case
     std::uint32_t cipherChoice;
+    bool keystreamReuse = false;  // ofb and ctr need --allow-keystream-reuse
 };
 
 void PrintTo(const CipherCase& c, std::ostream* os) { *os << c.mode << c.keyLen; }
@@ -108,11 +149,13 @@ TEST_P(CipherWorkflowTest, ProtectedImageVerifiesWithItsKeyOnly)
     SignImage();
     const Bytes signedImage = ReadFileBytes(image);
 
-    const auto protectedRun =
-        Utility({"protect", image.string(), "-o", output.string(), "--key", KeyFor(c.keyLen), "--key-len", c.keyLen, "--mode",
-                 c.mode, "--entry", "single", "--hash", "L1_Code_Hash", "--hash", "L2_Hash", "--aes",
-                 "L1_Code_Encrypt", "--aes", "L2_Encrypt", "--hash", "L2_Encrypt"},
-                work.path());
+    std::vector<std::string> arguments{"protect", image.string(), "-o", output.string(), "--key-file", "-",
+                                       "--key-len", c.keyLen, "--mode", c.mode, "--entry", "single", "--hash",
+                                       "L1_Code_Hash", "--hash", "L2_Hash", "--aes", "L1_Code_Encrypt", "--aes",
+                                       "L2_Encrypt", "--hash", "L2_Encrypt"};
+    if (c.keystreamReuse)
+        arguments.push_back("--allow-keystream-reuse");
+    const auto protectedRun = Utility(arguments, work.path(), KeyFor(c.keyLen));
     ASSERT_EQ(protectedRun.status, 0) << protectedRun.err;
     EXPECT_EQ(ReadFileBytes(image), signedImage) << "protect changed its input";
     EXPECT_EQ(SectionBytes(output, "L2_Hash"), PatternBytes(64, 5)) << "a hashed section was changed";
@@ -121,7 +164,8 @@ TEST_P(CipherWorkflowTest, ProtectedImageVerifiesWithItsKeyOnly)
     EXPECT_EQ(record.at(40), c.cipherChoice);
     EXPECT_EQ(record.at(36), 4 * 32) << "four entries";
 
-    const auto verified = Utility({"verify", output.string(), "--key", KeyFor(c.keyLen), "--json"}, work.path());
+    const auto verified =
+        Utility({"verify", output.string(), "--key-file", "-", "--json"}, work.path(), KeyFor(c.keyLen));
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
     const nlohmann::json report = nlohmann::json::parse(verified.out);
     EXPECT_EQ(report["verified"], true);
@@ -134,27 +178,28 @@ TEST_P(CipherWorkflowTest, ProtectedImageVerifiesWithItsKeyOnly)
                                                   "section L1_Code_Hash", "section L1_Code_Encrypt",
                                                   "section L2_Hash", "section L2_Encrypt"}));
 
-    const auto wrongKey = Utility({"verify", output.string(), "--key", "0f"}, work.path());
+    const auto wrongKey =
+        Utility({"verify", output.string(), "--key-file", "-"}, work.path(), std::string(KeyFor(c.keyLen).size(), 'f'));
     EXPECT_EQ(wrongKey.status, 1);
     EXPECT_NE(wrongKey.err.find("verification failed: AESData table"), std::string::npos) << wrongKey.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyLengthsAndModes, CipherWorkflowTest,
                          ::testing::Values(CipherCase{"128", "cbc", 0x01}, CipherCase{"192", "ecb", 0x10},
-                                           CipherCase{"256", "ofb", 0x22}, CipherCase{"128", "ctr", 0x03},
-                                           CipherCase{"256", "cbc", 0x21}),
+                                           CipherCase{"256", "ofb", 0x22, true}, CipherCase{"128", "CTR", 0x03, true},
+                                           CipherCase{"256", "CBC", 0x21}),
                          [](const auto& info) { return std::string(info.param.mode) + info.param.keyLen; });
 
 TEST_F(WorkflowTest, ProtectInPlaceReplacesTheImageWithTheProtectedOne)
 {
     WriteElfImage(image, ProtectableImage());
     SignImage();
-    const auto protectedRun = Utility({"protect", image.string(), "-o", image.string(), "--key", KeyFor("128"), "--aes",
+    const auto protectedRun = Utility({"protect", image.string(), "-o", image.string(), "--key-file", "-", "--aes",
                                        "ShareFunctionSection1", "--hash", "ShareFunctionSection2"},
-                                      work.path());
+                                      work.path(), KeyFor("128"));
     ASSERT_EQ(protectedRun.status, 0) << protectedRun.err;
     EXPECT_NE(SectionBytes(image, "ShareFunctionSection1"), PatternBytes(32, 7));
-    const auto verified = Utility({"verify", image.string(), "--key", KeyFor("128")}, work.path());
+    const auto verified = Utility({"verify", image.string(), "--key-file", "-"}, work.path(), KeyFor("128"));
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
     // Nothing but the image and the key files: no working copy or temporary
     // file of the save is left behind.
@@ -189,20 +234,22 @@ TEST(ArmFirmwareWorkflowTest, SignProtectVerifyTheExampleImage)
 
     ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path()).status, 0);
     const auto protectedRun = Utility(
-        {"protect", image.string(), "-o", output.string(), "--key", KeyFor("192"), "--key-len", "192", "--mode", "cbc",
+        {"protect", image.string(), "-o", output.string(), "--key-file", "-", "--key-len", "192", "--mode", "cbc",
          "--purpose", "practical", "--hash", "L1_Code_Hash", "--hash", "L2_Hash", "--hash", "ShareFunctionSection1",
          "--aes", "L1_Code_Encrypt", "--aes", "L2_Encrypt", "--aes", "ShareFunctionSection2"},
-        work.path());
+        work.path(), KeyFor("192"));
     ASSERT_EQ(protectedRun.status, 0) << protectedRun.err;
 
-    const auto verified = Utility({"verify", output.string(), "--key", KeyFor("192"), "--json"}, work.path());
+    const auto verified =
+        Utility({"verify", output.string(), "--key-file", "-", "--original", image.string(), "--json"}, work.path(),
+                KeyFor("192"));
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
     const nlohmann::json report = nlohmann::json::parse(verified.out);
     EXPECT_EQ(report["verified"], true);
     EXPECT_EQ(report["checks"].size(), 9u);  // signature, header, table, six sections
 
     FlipSectionByte(output, "L2_Encrypt", 5);
-    const auto tampered = Utility({"verify", output.string(), "--key", KeyFor("192")}, work.path());
+    const auto tampered = Utility({"verify", output.string(), "--key-file", "-"}, work.path(), KeyFor("192"));
     EXPECT_EQ(tampered.status, 1);
     EXPECT_NE(tampered.err.find("verification failed: section L2_Encrypt"), std::string::npos) << tampered.err;
 }

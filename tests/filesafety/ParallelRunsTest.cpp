@@ -29,9 +29,9 @@ TEST(ParallelRuns, TwentyProtectsAndTwoSignsInOneFolderAllVerify)
     for (int i = 0; i < Protects; ++i) {
         const std::string n = std::to_string(i);
         runs.push_back(std::async(std::launch::async, [&dir, n] {
-            return Utility({"protect", "in" + n + ".vnf", "-o", "out" + n + ".vnf", "--key", Key, "--entry",
+            return Utility({"protect", "in" + n + ".vnf", "-o", "out" + n + ".vnf", "--key-file", "-", "--entry",
                             "single", "--aes", "L1_Code_Encrypt", "--hash", "L2_Hash"},
-                           dir.path());
+                           dir.path(), Key);
         }));
     }
     for (const char* image : {"a.vnf", "b.vnf"})
@@ -45,7 +45,7 @@ TEST(ParallelRuns, TwentyProtectsAndTwoSignsInOneFolderAllVerify)
 
     for (int i = 0; i < Protects; ++i) {
         const ProgramResult verified =
-            Utility({"verify", "out" + std::to_string(i) + ".vnf", "--key", Key}, dir.path());
+            Utility({"verify", "out" + std::to_string(i) + ".vnf", "--key-file", "-"}, dir.path(), Key);
         EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
     }
     for (const char* image : {"a.vnf", "b.vnf"})

@@ -27,11 +27,11 @@ void RunWorkflow(const fs::path& folder, const std::vector<std::string>& image, 
     EXPECT_NE(result.out.find("L1_Code_Encrypt"), std::string::npos) << result.out;
     result = Utility(with({"sign", "--key-pair", "pelora"}), folder);
     EXPECT_EQ(result.status, 0) << result.err;
-    result = Utility(with({"protect", "-o", output, "--key", Key, "--entry", "single", "--aes", "L1_Code_Encrypt",
-                          "--hash", "L2_Hash"}),
-                     folder);
+    result = Utility(with({"protect", "-o", output, "--key-file", "-", "--entry", "single", "--aes",
+                          "L1_Code_Encrypt", "--hash", "L2_Hash"}),
+                     folder, Key);
     EXPECT_EQ(result.status, 0) << result.err;
-    result = Utility({"verify", output, "--key", Key}, folder);
+    result = Utility({"verify", output, "--key-file", "-"}, folder, Key);
     EXPECT_EQ(result.status, 0) << result.out << result.err;
 }
 
@@ -61,11 +61,11 @@ TEST_P(FormerTemporaryName, IsAnOrdinaryImageAndOutput)
     const ProgramResult signedImage = Utility({"sign", GetParam(), "--key-pair", "pelora"}, dir.path());
     ASSERT_EQ(signedImage.status, 0) << signedImage.err;
     fs::rename(dir / GetParam(), dir / "input.vnf");
-    const ProgramResult result = Utility({"protect", "input.vnf", "-o", GetParam(), "--key", Key, "--entry",
+    const ProgramResult result = Utility({"protect", "input.vnf", "-o", GetParam(), "--key-file", "-", "--entry",
                                           "single", "--aes", "L2_Encrypt"},
-                                         dir.path());
+                                         dir.path(), Key);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(Utility({"verify", GetParam(), "--key", Key}, dir.path()).status, 0);
+    EXPECT_EQ(Utility({"verify", GetParam(), "--key-file", "-"}, dir.path(), Key).status, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, FormerTemporaryName,
@@ -106,9 +106,9 @@ TEST(UnusualNames, ASectionNameWithBytesAboveAsciiIsReadBackAndProtected)
     const ProgramResult listed = Utility({"sections", "image.vnf", "--purpose", "practical"}, dir.path());
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_NE(listed.out.find(name), std::string::npos) << listed.out;
-    const ProgramResult result = Utility({"protect", "image.vnf", "-o", "out.vnf", "--key", Key, "--purpose",
+    const ProgramResult result = Utility({"protect", "image.vnf", "-o", "out.vnf", "--key-file", "-", "--purpose",
                                           "practical", "--aes", name},
-                                         dir.path());
+                                         dir.path(), Key);
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_NE(SectionBytes(dir / "out.vnf", name), PatternBytes(16, 11));
 }

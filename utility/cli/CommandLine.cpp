@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,10 +19,17 @@ namespace vantrel {
 
 namespace {
 
-const char* const CommandNames = "sections, sign, protect, verify";
+// The names of the commands, in the order the program lists them.
+std::string CommandNames(const std::vector<cli::Command>& commands)
+{
+    std::string names;
+    for (const cli::Command& command : commands)
+        names += (names.empty() ? "" : ", ") + command.app->get_name();
+    return names;
+}
 
 // Our own usage texts replace CLI11's generated help.
-int ShowHelp(const std::string& command)
+int ShowHelp(const std::string& command, const std::vector<cli::Command>& commands)
 {
     if (command.empty()) {
         std::cout << cli::ProgramUsage();
@@ -29,7 +37,7 @@ int ShowHelp(const std::string& command)
     }
     const std::string usage = cli::CommandUsage(command);
     if (usage.empty())
-        return cli::Fail("unknown command '" + command + "'; commands: " + CommandNames);
+        return cli::UsageError("unknown command '" + command + "'; commands: " + CommandNames(commands));
     std::cout << usage;
     return 0;
 }
@@ -41,17 +49,30 @@ std::string ParsedCommand(const CLI::App& program)
     return parsed.empty() ? std::string() : parsed.front()->get_name();
 }
 
-int ReportParseError(const CLI::App& program, const CLI::ParseError& error)
+int ReportParseError(const CLI::App& program, const CLI::ParseError& error,
+                     const std::vector<cli::Command>& commands)
 {
     const std::string command = ParsedCommand(program);
     const std::vector<std::string> extras = program.remaining();
     // A first word that is no command is left over by the program itself.
     if (command.empty() && dynamic_cast<const CLI::ExtrasError*>(&error) && !extras.empty() &&
         !extras.front().starts_with("-"))
-        return cli::Fail("unknown command '" + extras.front() + "'; commands: " + CommandNames +
-                         " (see vantrel-utility --help)");
+        return cli::UsageError("unknown command '" + extras.front() + "'; commands: " + CommandNames(commands) +
+                               " (see vantrel-utility --help)");
     const std::string helpCommand = command.empty() || command == "help" ? "" : command + " ";
-    return cli::Fail(error.what() + std::string(" (see vantrel-utility ") + helpCommand + "--help)");
+    return cli::UsageError(error.what() + std::string(" (see vantrel-utility ") + helpCommand + "--help)");
+}
+
+// Where the commands take sectmend, scnlist and the curve file from: the
+// folder --tool-dir names, or the program's own; never the working
+// directory.
+std::string ToolDirectory(const std::string& chosen)
+{
+    if (chosen.empty())
+        return CommandLineToolDirectory();
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(chosen, error);
+    return error ? chosen : absolute.lexically_normal().string();
 }
 
 int RunCommands(int argc, char** argv)
@@ -60,7 +81,11 @@ int RunCommands(int argc, char** argv)
     program.set_version_flag("--version", cli::VersionText());
     program.require_subcommand(0, 1);
     const std::vector<cli::Command> commands = {cli::AddSectionsCommand(program), cli::AddSignCommand(program),
-                                                cli::AddProtectCommand(program), cli::AddVerifyCommand(program)};
+                                                cli::AddProtectCommand(program), cli::AddVerifyCommand(program),
+                                                cli::AddKeysCommand(program)};
+    std::string toolDirectory;
+    for (const cli::Command& command : commands)
+        command.app->add_option("--tool-dir", toolDirectory)->check(CLI::ExistingDirectory);
     std::string helpTopic;
     CLI::App* help = program.add_subcommand("help");
     help->add_option("COMMAND", helpTopic);
@@ -69,23 +94,26 @@ int RunCommands(int argc, char** argv)
         program.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         const std::string command = ParsedCommand(program);
-        return ShowHelp(command == "help" ? "" : command);
+        return ShowHelp(command == "help" ? "" : command, commands);
     } catch (const CLI::CallForVersion&) {
         std::cout << cli::VersionText();
         return 0;
     } catch (const CLI::ParseError& error) {
-        return ReportParseError(program, error);
+        return ReportParseError(program, error, commands);
     }
 
     if (help->parsed())
-        return ShowHelp(helpTopic);
+        return ShowHelp(helpTopic, commands);
     for (const cli::Command& command : commands) {
         if (command.app->parsed()) {
-            const cli::CommandContext context{FindToolDirectory(), isatty(STDERR_FILENO) == 1};
+            const cli::CommandContext context{ToolDirectory(toolDirectory), isatty(STDERR_FILENO) == 1};
+            if (context.toolDirectory.empty())
+                return cli::Fail("cannot find the folder of the running program (/proc/self/exe) for sectmend, "
+                                 "scnlist and the curve file; give --tool-dir DIR");
             return command.run(context);
         }
     }
-    return ShowHelp("");
+    return ShowHelp("", commands);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,16 +16,17 @@ namespace vantrel::cli {
 template <class Value>
 using Choices = std::vector<std::pair<std::string, Value>>;
 
-// An option whose value is one of the choices' names: any other is refused
-// naming the accepted ones; the given name sets target to its value.
+// An option whose value is one of the choices' names, in any case: any other
+// is refused naming the accepted ones; the given name sets target to its
+// value.
 template <class Value>
 CLI::Option* AddChoice(CLI::App& command, const std::string& name, Value& target, const Choices<Value>& choices)
 {
     // A transform runs before those added earlier: IsMember checks the name,
     // then Transformer turns it into the value.
     return command.add_option(name, target)
-        ->transform(CLI::Transformer(choices))
-        ->transform(CLI::IsMember(choices));
+        ->transform(CLI::Transformer(choices, CLI::ignore_case))
+        ->transform(CLI::IsMember(choices, CLI::ignore_case));
 }
 
 // The command's one IMAGE argument: an existing file, stored as an
@@ -36,9 +35,5 @@ void AddImageArgument(CLI::App& command, std::string& imagePath);
 
 // --purpose and --entry, the choices of what Load keeps.
 void AddInventoryOptions(CLI::App& command, LoadRequest& request);
-
-// A key text: hexadecimal digits only, at most maxDigits of them. The
-// message names the option, never the text.
-Status CheckKeyText(std::string_view option, std::string_view text, std::size_t maxDigits);
 
 }  // namespace vantrel::cli

@@ -27,5 +27,6 @@ Command AddSectionsCommand(CLI::App& program);
 Command AddSignCommand(CLI::App& program);
 Command AddProtectCommand(CLI::App& program);
 Command AddVerifyCommand(CLI::App& program);
+Command AddKeysCommand(CLI::App& program);
 
 }  // namespace vantrel::cli

@@ -7,7 +7,9 @@
 
 namespace vantrel::cli {
 
-int Fail(const std::string& message)
+namespace {
+
+int Print(const std::string& message, int status)
 {
     // The core's messages may span lines (a tool's own words follow ours);
     // each is printed without the blanks it ends with.
@@ -21,7 +23,19 @@ int Fail(const std::string& message)
     if (!prefix.empty())
         std::cerr << prefix << "the operation failed\n";
     std::cerr.flush();
-    return 1;
+    return status;
+}
+
+}  // namespace
+
+int Fail(const std::string& message)
+{
+    return Print(message, FailureStatus);
+}
+
+int UsageError(const std::string& message)
+{
+    return Print(message, UsageStatus);
 }
 
 void Warn(const std::string& message)

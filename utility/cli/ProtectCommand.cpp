@@ -8,6 +8,8 @@
 #include "cli/CommandOptions.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleMessages.h"
+#include "cli/JsonOutput.h"
+#include "cli/KeyInput.h"
 #include "core/Secret.h"
 #include "encryption/AesKeyText.h"
 #include "encryption/ProtectImage.h"
@@ -22,12 +24,25 @@ namespace {
 struct ProtectOptions {
     LoadRequest load;
     std::string output;
-    SecretText keyText;
     AesKeyLength keyLength = AesKeyLength::Bits128;
     AesMode mode = AesMode::Cbc;
     std::vector<std::string> hashNames;
     std::vector<std::string> aesNames;
+    KeyInputOptions key;
+    bool allowKeystreamReuse = false;
+    bool json = false;
 };
+
+const Choices<AesMode> ModeChoices{
+    {"ecb", AesMode::Ecb}, {"cbc", AesMode::Cbc}, {"ofb", AesMode::Ofb}, {"ctr", AesMode::Ctr}};
+
+std::string ModeName(AesMode mode)
+{
+    for (const auto& [name, value] : ModeChoices)
+        if (value == mode)
+            return name;
+    return {};
+}
 
 bool Contains(const std::vector<std::string>& names, const std::string& name)
 {
@@ -85,19 +100,69 @@ Outcome<std::vector<Treatment>> Treatments(const ProtectOptions& options, const 
     return treatments;
 }
 
+// OFB and CTR here restart one key stream from the one IV for every section
+// and for the AESData table (the record format and the target's boot code
+// work that way): refused unless the user says they accept it.
+Status CheckMode(const ProtectOptions& options)
+{
+    if ((options.mode != AesMode::Ofb && options.mode != AesMode::Ctr) || options.allowKeystreamReuse)
+        return Done{};
+    return Status::Fail(
+        "--mode " + ModeName(options.mode) +
+        " encrypts every section and the AESData table with one key stream from one IV: anyone holding the "
+        "protected image learns the XOR of any two encrypted buffers and can rebuild a hashed section's record. "
+        "Give --allow-keystream-reuse to accept this, or use --mode cbc");
+}
+
+// Every option, and the key, checked before the image is read.
+Outcome<SecretBytes> CheckOptions(ProtectOptions& options)
+{
+    using Result = Outcome<SecretBytes>;
+    if (Status mode = CheckMode(options); !mode)
+        return Result::Fail(mode.message());
+    if (options.hashNames.empty() && options.aesNames.empty())
+        return Result::Fail("protect needs at least one --hash NAME or --aes NAME");
+    if (!options.key.given())
+        return Result::Fail("protect needs the AES key: --key-file FILE, --key-file - (standard input) or "
+                            "--key-env NAME");
+    const Outcome<KeyInput> key = ReadKey(options.key);
+    if (!key)
+        return Result::Fail(key.message());
+    const int keyBytes = AesKeyBytes(options.keyLength);
+    const std::size_t digits = 2 * static_cast<std::size_t>(keyBytes);
+    if (Status checked = CheckKeyDigits(key.value(), {digits},
+                                        "--key-len " + std::to_string(8 * keyBytes) + " needs " +
+                                            std::to_string(digits));
+        !checked)
+        return Result::Fail(checked.message());
+    return AesKeyFromText(key.value().text.view(), keyBytes);
+}
+
+void PrintResultJson(const ProtectOptions& options, const ProtectRequest& request)
+{
+    const auto names = [&request](Treatment treatment) {
+        auto list = nlohmann::ordered_json::array();
+        for (std::size_t row = 0; row < request.treatments.size(); ++row)
+            if (request.treatments[row] == treatment)
+                list.push_back(request.inventory->sectionTable[row].name);
+        return list;
+    };
+    PrintJson({{"image", options.load.imagePath},
+               {"output", request.outputPath},
+               {"keyLength", 8 * AesKeyBytes(request.keyLength)},
+               {"mode", ModeName(request.mode)},
+               {"encrypted", names(Treatment::Encrypt)},
+               {"hashed", names(Treatment::Hash)}});
+}
+
 int RunProtect(ProtectOptions& options, const CommandContext& context)
 {
-    const int keyBytes = AesKeyBytes(options.keyLength);
-    // Every option is checked before the image is read.
-    if (Status key = CheckKeyText("--key", options.keyText.view(), 2 * static_cast<std::size_t>(keyBytes)); !key)
-        return Fail(key.message());
-    if (options.hashNames.empty() && options.aesNames.empty())
-        return Fail("protect needs at least one --hash NAME or --aes NAME");
+    Outcome<SecretBytes> key = CheckOptions(options);
+    if (!key)
+        return UsageError(key.message());
     const Outcome<std::string> output = OutputPath(options.output);
     if (!output)
-        return Fail(output.message());
-    if (options.keyText.empty())
-        Warn("no --key given: the AES key is all zeros");
+        return UsageError(output.message());
 
     const Progress progress = ProgressLines(context);
     options.load.toolDirectory = context.toolDirectory;
@@ -114,7 +179,7 @@ int RunProtect(ProtectOptions& options, const CommandContext& context)
     request.treatments = std::move(treatments.value());
     request.keyLength = options.keyLength;
     request.mode = options.mode;
-    request.key = AesKeyFromText(options.keyText.view(), keyBytes);
+    request.key = std::move(key.value());
     request.outputPath = output.value();
     request.toolDirectory = context.toolDirectory;
     request.progress = progress;
@@ -127,6 +192,8 @@ int RunProtect(ProtectOptions& options, const CommandContext& context)
     if (!saved)
         return Fail(saved.message());
     std::cerr << MessageLine(SaveSuccessMessage) << std::endl;
+    if (options.json)
+        PrintResultJson(options, request);
     return 0;
 }
 
@@ -138,19 +205,18 @@ Command AddProtectCommand(CLI::App& program)
     CLI::App* command = program.add_subcommand("protect");
     AddImageArgument(*command, options->load.imagePath);
     command->add_option("-o", options->output)->required();
-    command->add_option_function<std::string>(
-        "--key", [&keyText = options->keyText](const std::string& text) { keyText = SecretText(text); });
+    AddKeyInputOptions(*command, options->key);
     AddChoice(*command, "--key-len", options->keyLength,
               Choices<AesKeyLength>{{"128", AesKeyLength::Bits128},
                                     {"192", AesKeyLength::Bits192},
                                     {"256", AesKeyLength::Bits256}});
-    AddChoice(*command, "--mode", options->mode,
-              Choices<AesMode>{{"ecb", AesMode::Ecb}, {"cbc", AesMode::Cbc}, {"ofb", AesMode::Ofb},
-                               {"ctr", AesMode::Ctr}});
+    AddChoice(*command, "--mode", options->mode, ModeChoices);
+    command->add_flag("--allow-keystream-reuse", options->allowKeystreamReuse);
     // One name per --hash or --aes; the option is given again for the next.
     command->add_option("--hash", options->hashNames)->allow_extra_args(false);
     command->add_option("--aes", options->aesNames)->allow_extra_args(false);
     AddInventoryOptions(*command, options->load);
+    command->add_flag("--json", options->json);
     return {command, [options](const CommandContext& context) { return RunProtect(*options, context); }};
 }
 

@@ -2,11 +2,10 @@
 #include <iostream>
 #include <memory>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/CommandOptions.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleMessages.h"
+#include "cli/JsonOutput.h"
 #include "core/HexText.h"
 #include "inventory/NumberText.h"
 
@@ -30,17 +29,14 @@ void PrintText(const Inventory& inventory)
               << " bytes\n";
 }
 
-void PrintJson(const Inventory& inventory)
+void PrintInventoryJson(const Inventory& inventory)
 {
     auto sections = nlohmann::ordered_json::array();
     for (const auto& record : inventory.sectionTable)
         sections.push_back({{"name", record.name},
                             {"address", ReadHexNumber(record.addressText)},
                             {"size", ReadHexNumber(record.sizeText)}});
-    const nlohmann::ordered_json document = {
-        {"image", inventory.imagePath}, {"aesDataSize", inventory.aesDataSize}, {"sections", sections}};
-    // Names and paths that are not UTF-8 get U+FFFD: the output stays JSON.
-    std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson({{"image", inventory.imagePath}, {"aesDataSize", inventory.aesDataSize}, {"sections", sections}});
 }
 
 int RunSections(SectionsOptions& options, const CommandContext& context)
@@ -51,7 +47,7 @@ int RunSections(SectionsOptions& options, const CommandContext& context)
     if (!inventory)
         return Fail(inventory.message());
     if (options.json)
-        PrintJson(inventory.value());
+        PrintInventoryJson(inventory.value());
     else
         PrintText(inventory.value());
     return 0;

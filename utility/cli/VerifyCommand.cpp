@@ -1,12 +1,15 @@
+#include <filesystem>
 #include <iomanip>
 #include <iostream>
 #include <memory>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/CommandOptions.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleMessages.h"
+#include "cli/JsonOutput.h"
+#include "cli/KeyInput.h"
+#include "keys/PublicKeyFingerprint.h"
+#include "signing/CurveFile.h"
 #include "verify/VerifyImage.h"
 
 namespace vantrel::cli {
@@ -15,8 +18,26 @@ namespace {
 
 struct VerifyOptions {
     VerifyRequest request;
+    KeyInputOptions key;
     bool json = false;
 };
+
+// The public key checked against, named absolutely, and its SHA-256
+// fingerprint ("" when the file holds no usable key: the signature check
+// says why).
+struct PublicKeyIdentity {
+    std::string path;
+    std::string fingerprint;
+};
+
+PublicKeyIdentity IdentifyPublicKey(const VerifyRequest& request)
+{
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(request.publicKeyPath, error).lexically_normal();
+    const Outcome<std::string> fingerprint =
+        PublicKeyFingerprint(request.publicKeyPath, CurveFilePath(request.toolDirectory));
+    return {error ? request.publicKeyPath : absolute.string(), fingerprint ? fingerprint.value() : ""};
+}
 
 std::string FailedSubjects(const VerifyReport& report)
 {
@@ -27,42 +48,63 @@ std::string FailedSubjects(const VerifyReport& report)
     return subjects;
 }
 
-void PrintText(const std::string& image, const VerifyReport& report)
+void PrintText(const std::string& image, const PublicKeyIdentity& key, const VerifyReport& report)
 {
     std::cout << "Image: " << image << "\n";
+    std::cout << "Public key: " << key.path << "\n";
+    std::cout << "Public key SHA-256: " << (key.fingerprint.empty() ? "(no usable key)" : key.fingerprint) << "\n";
     for (const auto& check : report.checks)
         std::cout << "  " << std::left << std::setw(8) << OutcomeName(check.outcome) << std::setw(32)
                   << check.subject << check.detail << "\n";
     std::cout << (report.AllPassed() ? "Result: verified\n" : "Result: NOT verified\n");
 }
 
-void PrintJson(const std::string& image, const VerifyReport& report)
+void PrintReportJson(const std::string& image, const PublicKeyIdentity& key, const VerifyReport& report)
 {
     auto checks = nlohmann::ordered_json::array();
     for (const auto& check : report.checks)
         checks.push_back(
             {{"subject", check.subject}, {"result", OutcomeName(check.outcome)}, {"detail", check.detail}});
-    const nlohmann::ordered_json document = {
-        {"image", image}, {"verified", report.AllPassed()}, {"checks", checks}};
-    // Names and paths that are not UTF-8 get U+FFFD: the output stays JSON.
-    std::cout << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson({{"image", image},
+               {"publicKey", key.path},
+               {"fingerprint", key.fingerprint.empty() ? nullptr : nlohmann::ordered_json(key.fingerprint)},
+               {"verified", report.AllPassed()},
+               {"checks", checks}});
+}
+
+// The key, when one is given: hexadecimal digits of one of the three AES key
+// lengths (the record says which one it must be).
+Status ReadVerifyKey(VerifyOptions& options)
+{
+    VerifyRequest& request = options.request;
+    if (!options.key.given())
+        return request.originalImagePath.empty()
+                   ? Status(Done{})
+                   : Status::Fail("--original needs the AES key: --key-file FILE, --key-file - or --key-env NAME");
+    Outcome<KeyInput> key = ReadKey(options.key);
+    if (!key)
+        return Status::Fail(key.message());
+    const std::string lengths = "an AES key has 32, 48 or 64 (AES-128, -192, -256)";
+    if (Status checked = CheckKeyDigits(key.value(), {32, 48, 64}, lengths); !checked)
+        return checked;
+    request.keyText = std::move(key.value().text);
+    return Done{};
 }
 
 int RunVerify(VerifyOptions& options, const CommandContext& context)
 {
     VerifyRequest& request = options.request;
-    if (request.keyText) {
-        if (Status key = CheckKeyText("--key", request.keyText->view(), 64); !key)
-            return Fail(key.message());
-    }
+    if (Status key = ReadVerifyKey(options); !key)
+        return UsageError(key.message());
     request.toolDirectory = context.toolDirectory;
     request.progress = ProgressLines(context);
 
     const VerifyReport report = VerifyImage(request);
+    const PublicKeyIdentity key = IdentifyPublicKey(request);
     if (options.json)
-        PrintJson(request.imagePath, report);
+        PrintReportJson(request.imagePath, key, report);
     else
-        PrintText(request.imagePath, report);
+        PrintText(request.imagePath, key, report);
     if (report.AllPassed())
         return 0;
     const std::string failed = FailedSubjects(report);
@@ -75,11 +117,12 @@ int RunVerify(VerifyOptions& options, const CommandContext& context)
 Command AddVerifyCommand(CLI::App& program)
 {
     auto options = std::make_shared<VerifyOptions>();
+    VerifyRequest& request = options->request;
     CLI::App* command = program.add_subcommand("verify");
-    AddImageArgument(*command, options->request.imagePath);
-    command->add_option("--public-key", options->request.publicKeyPath)->check(CLI::ExistingFile);
-    command->add_option_function<std::string>(
-        "--key", [&request = options->request](const std::string& text) { request.keyText = SecretText(text); });
+    AddImageArgument(*command, request.imagePath);
+    command->add_option("--public-key", request.publicKeyPath)->check(CLI::ExistingFile);
+    AddKeyInputOptions(*command, options->key);
+    command->add_option("--original", request.originalImagePath)->check(CLI::ExistingFile);
     command->add_flag("--json", options->json);
     return {command, [options](const CommandContext& context) { return RunVerify(*options, context); }};
 }

@@ -22,4 +22,11 @@ std::string FindToolDirectory()
     return working.string();
 }
 
+std::string CommandLineToolDirectory()
+{
+    std::error_code error;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : executable.parent_path().string();
+}
+
 }  // namespace vantrel

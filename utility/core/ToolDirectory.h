@@ -4,8 +4,15 @@
 
 namespace vantrel {
 
-// The directory the tools and the curve file are taken from: the working
-// directory when it holds sectmend, otherwise the running executable's.
+// The directory the dialog takes the tools and the curve file from: the
+// working directory when it holds sectmend, otherwise the running executable's.
 std::string FindToolDirectory();
+
+// The directory the command line takes the tools from: the running
+// executable's (the curve file comes from there too, or from the installed
+// data folder, see CurveFilePath). Never the working directory, so a command
+// run inside an unpacked firmware bundle does not run the bundle's programs
+// or read its curve. "" when the executable cannot be found (no /proc).
+std::string CommandLineToolDirectory();
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "core/HexText.h"
 #include "core/LittleEndian.h"
@@ -68,10 +69,46 @@ bool CheckHeader(const AesDataHeader& header, std::size_t sectionSize, VerifyRep
     return true;
 }
 
+// Decrypts an encrypted section and compares it with the original image's
+// section of the same name.
+void CompareWithOriginal(const std::string& subject, const ListedSection& section, std::vector<std::uint8_t> bytes,
+                         const AesDataHeader& header, const SecretBytes& key, ImageSections& original,
+                         VerifyReport& report)
+{
+    const std::string theOriginal = "section " + section.name + " of the original " + original.imagePath();
+    std::string error;
+    std::optional<std::vector<std::uint8_t>> plain;
+    if (!original.FindByName(section.name))
+        error = "the original " + original.imagePath() + " has no section " + section.name;
+    else
+        plain = original.ReadBytes(section.name, error);
+    if (!plain) {
+        report.Fail(subject, "digest matches, but cannot be compared: " + error);
+        return;
+    }
+    if (!DecryptBuffer(ModeIndexOf(header), key, header.iv, bytes, error)) {
+        report.Fail(subject, "digest matches, but decryption failed: " + error);
+        return;
+    }
+    const auto difference = std::mismatch(bytes.begin(), bytes.end(), plain->begin(), plain->end());
+    const bool same = bytes.size() == plain->size() && difference.first == bytes.end();
+    const std::size_t firstDifference = static_cast<std::size_t>(difference.first - bytes.begin());
+    OPENSSL_cleanse(bytes.data(), bytes.size());
+    if (bytes.size() != plain->size())
+        report.Fail(subject, "digest matches, but it holds " + std::to_string(bytes.size()) + " bytes and " +
+                                 theOriginal + " holds " + std::to_string(plain->size()));
+    else if (!same)
+        report.Fail(subject, "digest matches, but it decrypts to bytes that differ from " + theOriginal +
+                                 " from byte " + std::to_string(firstDifference) + " on");
+    else
+        report.Pass(subject, "encrypted, digest matches, decrypts to the original's " +
+                                 std::to_string(bytes.size()) + " bytes");
+}
+
 // One entry: its flags, its section, the digest of the section's bytes, and
-// for an encrypted section the decryption.
+// for an encrypted section, given the original, the decryption.
 void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader& header, const SecretBytes& key,
-                ImageSections& image, VerifyReport& report,
+                ImageSections& image, ImageSections* original, VerifyReport& report,
                 const std::function<void(const std::string&)>& progress)
 {
     const ListedSection* section = image.FindByRange(entry.address, entry.size);
@@ -100,16 +137,13 @@ void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader
         report.Fail(subject, "digest does not match: the section's bytes were altered");
         return;
     }
-    if (!encrypted) {
+    if (!encrypted)
         report.Pass(subject, "hashed, digest matches (" + std::to_string(bytes->size()) + " bytes)");
-        return;
-    }
-    if (!DecryptBuffer(ModeIndexOf(header), key, header.iv, *bytes, error)) {
-        report.Fail(subject, "digest matches, but decryption failed: " + error);
-        return;
-    }
-    OPENSSL_cleanse(bytes->data(), bytes->size());
-    report.Pass(subject, "encrypted, digest matches, decrypted " + std::to_string(bytes->size()) + " bytes");
+    else if (!original)
+        report.Pass(subject, "encrypted, digest matches (" + std::to_string(bytes->size()) +
+                                 " bytes; decryption not checked without the original image)");
+    else
+        CompareWithOriginal(subject, *section, std::move(*bytes), header, key, *original, report);
 }
 
 }  // namespace
@@ -150,15 +184,21 @@ bool DecryptBuffer(int modeIndex, std::span<const std::uint8_t> key, const std::
 }
 
 void CheckAesData(const std::vector<std::uint8_t>& aesData, const SecretText& keyText, ImageSections& image,
-                  VerifyReport& report, const std::function<void(const std::string&)>& progress)
+                  ImageSections* original, VerifyReport& report,
+                  const std::function<void(const std::string&)>& progress)
 {
     const AesDataHeader header = ReadAesDataHeader(aesData);
     if (!CheckHeader(header, aesData.size(), report))
         return;
     const int keyBytes = AesKeyLengthBytes(KeyLenIndexOf(header));
-    if (!IsHexKeyText(keyText.view()) || keyText.size() > 2 * static_cast<std::size_t>(keyBytes)) {
-        report.Fail("AESData key", "the key must be at most " + std::to_string(2 * keyBytes) +
-                                       " hexadecimal digits for the record's AES-" + std::to_string(keyBytes * 8));
+    if (!IsHexKeyText(keyText.view())) {
+        report.Fail("AESData key", "the key holds characters other than hexadecimal digits");
+        return;
+    }
+    if (keyText.size() != 2 * static_cast<std::size_t>(keyBytes)) {
+        report.Fail("AESData key", "the record is AES-" + std::to_string(keyBytes * 8) + ", whose key is " +
+                                       std::to_string(2 * keyBytes) + " hexadecimal digits; the key given has " +
+                                       std::to_string(keyText.size()));
         return;
     }
     const SecretBytes key = AesKeyFromText(keyText.view(), keyBytes);
@@ -178,7 +218,7 @@ void CheckAesData(const std::vector<std::uint8_t>& aesData, const SecretText& ke
     report.Pass("AESData table", "tableDigest matches the decrypted table of " + std::to_string(entries) +
                                      " entries");
     for (std::size_t i = 0; i < entries; ++i)
-        CheckEntry(EntryAt(table, i), i, header, key, image, report, progress);
+        CheckEntry(EntryAt(table, i), i, header, key, image, original, report, progress);
 }
 
 }  // namespace vantrel

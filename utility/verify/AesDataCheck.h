@@ -33,9 +33,12 @@ bool DecryptBuffer(int modeIndex, std::span<const std::uint8_t> key, const std::
 
 // Checks the AESData record with the key: the header, the table's digest after
 // decryption, and every entry's digest against the image section at its
-// address and size; encrypted sections are decrypted. Adds its checks to the
-// report. progress (may be empty) hears one line per section.
+// address and size. With the original (unprotected) image, each encrypted
+// section is decrypted and compared byte for byte with the original's section
+// of the same name. Adds its checks to the report. progress (may be empty)
+// hears one line per section.
 void CheckAesData(const std::vector<std::uint8_t>& aesData, const SecretText& keyText, ImageSections& image,
-                  VerifyReport& report, const std::function<void(const std::string&)>& progress);
+                  ImageSections* original, VerifyReport& report,
+                  const std::function<void(const std::string&)>& progress);
 
 }  // namespace vantrel

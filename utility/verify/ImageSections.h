@@ -34,6 +34,7 @@ public:
     // cannot be had.
     bool List(std::string& error);
     const std::vector<ListedSection>& sections() const { return sections_; }
+    const std::string& imagePath() const { return imagePath_; }
 
     // The first listed section with this name, or with this address and size
     // and file contents.

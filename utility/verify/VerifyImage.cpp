@@ -51,7 +51,13 @@ void CheckImageRecord(const VerifyRequest& request, ImageSections& image, Verify
         report.Fail("AESData", error);
         return;
     }
-    CheckAesData(*record, *request.keyText, image, report, request.progress);
+    ImageSections original(request.toolDirectory, request.originalImagePath);
+    bool compare = !request.originalImagePath.empty();
+    if (compare && !original.List(error)) {
+        report.Fail("original", error);
+        compare = false;
+    }
+    CheckAesData(*record, *request.keyText, image, compare ? &original : nullptr, report, request.progress);
 }
 
 }  // namespace

@@ -15,13 +15,16 @@ struct VerifyRequest {
     std::string toolDirectory;             // sectmend, scnlist and ecc_koblitz.ecs
     std::string publicKeyPath = "public.ecs";
     std::optional<SecretText> keyText;    // the AES key in hex; none: AESData is not checked
+    std::string originalImagePath;         // the unprotected image; "": decryption is not compared
     Progress progress;                       // one line per section; may be empty
 };
 
 // Checks a protected image the way the target's boot code does: the ECDSA
 // signature in digital_signature over the contents of msg_data, and with a
-// key the AESData record and every section it names. Reads the image through
-// the tools; never writes it.
+// key the AESData record and every section it names. With the original
+// image too, every encrypted section is decrypted and compared with the
+// original's section of the same name. Reads the images through the tools;
+// never writes them.
 VerifyReport VerifyImage(const VerifyRequest& request);
 
 }  // namespace vantrel

@@ -1,0 +1,115 @@
+#include "cli/KeyInput.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/ConsoleMessages.h"
+#include "core/UniqueFd.h"
+#include "encryption/AesKeyText.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+// More than any key text with a line end and some blanks; a larger file is
+// not a key file.
+constexpr std::size_t MaxKeyFileBytes = 4096;
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The text without the white space around it.
+SecretText Trimmed(std::string_view text)
+{
+    const auto first = std::find_if_not(text.begin(), text.end(), IsBlank);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlank).base();
+    return first < last ? SecretText(std::string_view(first, last)) : SecretText();
+}
+
+// The whole of a file (or standard input) into a buffer that is wiped when
+// released; it never grows, so no copy is left behind.
+Outcome<KeyInput> ReadKeyFile(const std::string& path)
+{
+    const bool standardInput = path == "-";
+    const std::string source = standardInput ? "standard input" : "--key-file " + path;
+    UniqueFd file(standardInput ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const int fd = standardInput ? STDIN_FILENO : file.get();
+    if (fd < 0)
+        return Outcome<KeyInput>::Fail("cannot read the key file " + path + ": " + std::strerror(errno));
+    SecretBytes buffer(MaxKeyFileBytes + 1);
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const ssize_t count = read(fd, buffer.data() + filled, buffer.size() - filled);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return Outcome<KeyInput>::Fail("cannot read the key from " + source + ": " + std::strerror(errno));
+        if (count == 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    if (filled > MaxKeyFileBytes)
+        return Outcome<KeyInput>::Fail(source + " holds more than " + std::to_string(MaxKeyFileBytes) +
+                                       " bytes: it is not a key");
+    return KeyInput{Trimmed({reinterpret_cast<const char*>(buffer.data()), filled}), source};
+}
+
+Outcome<KeyInput> ReadKeyVariable(const std::string& name)
+{
+    char* value = std::getenv(name.c_str());
+    if (!value)
+        return Outcome<KeyInput>::Fail("the environment variable " + name + " named by --key-env is not set");
+    KeyInput key{Trimmed(value), "the environment variable " + name};
+    OPENSSL_cleanse(value, std::strlen(value));
+    unsetenv(name.c_str());
+    return key;
+}
+
+}  // namespace
+
+void AddKeyInputOptions(CLI::App& command, KeyInputOptions& options)
+{
+    CLI::Option* text = command.add_option("--key", options.keyText);
+    CLI::Option* file = command.add_option("--key-file", options.keyFile);
+    CLI::Option* variable = command.add_option("--key-env", options.keyEnv);
+    text->excludes(file)->excludes(variable);
+    file->excludes(variable);
+}
+
+Outcome<KeyInput> ReadKey(KeyInputOptions& options)
+{
+    if (!options.keyFile.empty())
+        return ReadKeyFile(options.keyFile);
+    if (!options.keyEnv.empty())
+        return ReadKeyVariable(options.keyEnv);
+    Warn("--key shows the AES key to every user of this machine (ps, /proc) and leaves it in the shell "
+         "history; give it with --key-file FILE, --key-file - or --key-env NAME");
+    KeyInput key{Trimmed(options.keyText), "--key"};
+    WipeString(options.keyText);
+    return key;
+}
+
+Status CheckKeyDigits(const KeyInput& key, const std::vector<std::size_t>& digitCounts,
+                      const std::string& lengthText)
+{
+    if (key.text.empty())
+        return Status::Fail("the key from " + key.source + " is empty");
+    if (!IsHexKeyText(key.text.view()))
+        return Status::Fail("the key from " + key.source +
+                            " holds characters other than hexadecimal digits (0-9, a-f, A-F)");
+    if (std::find(digitCounts.begin(), digitCounts.end(), key.text.size()) == digitCounts.end()) {
+        const bool shorter = key.text.size() < *std::min_element(digitCounts.begin(), digitCounts.end());
+        return Status::Fail("the key from " + key.source + " has " + std::to_string(key.text.size()) +
+                            " digits; " + lengthText + (shorter ? " (a shorter key is a weaker key)" : ""));
+    }
+    return Done{};
+}
+
+}  // namespace vantrel::cli
