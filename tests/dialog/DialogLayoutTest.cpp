@@ -1,22 +1,23 @@
-// The main dialog as it opens: texts, positions, items, start values, tab
-// order, closing keys and the tool directory.
+// The main dialog as it opens: size and resizing, items, start values,
+// keyboard use, closing keys and the tool directory.
 
 #include <QComboBox>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleOptionComboBox>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "DialogTestSupport.h"
 #include "TestSupport.h"
-#include "dialog/DialogUnits.h"
 #include "dialog/XListCtrl.h"
+#include "encryption/SaveMessages.h"
 
 using namespace vantrel;
 using namespace vantrel::testing;
@@ -28,14 +29,17 @@ private slots:
     void init() { dialog_ = std::make_unique<CVantrelUtilityDlg>(); }
     void cleanup() { dialog_.reset(); }
 
-    void windowTitleSizeAndIcon();
+    void opensAtTheTemplateSizeAndResizes();
+    void theListTakesTheExtraRoom();
+    void theSmallestWindowFitsAScaledSmallScreen();
     void comboItemsAndStartSelection_data();
     void comboItemsAndStartSelection();
     void editBoxesStartEmpty();
-    void controlPositions_data();
-    void controlPositions();
     void sectionListColumns();
-    void tabOrderFollowsTemplate();
+    void tabAndShiftTabVisitEveryControlOnce();
+    void theFocusedButtonIsMarked();
+    void everyButtonHasItsOwnMnemonic();
+    void keyLabelFollowsKeyLen();
     void noPushButtonIsDefault();
     void escapeCloses();
     void enterClosesOutsidePushButtons();
@@ -45,22 +49,61 @@ private slots:
     void toolDirectoryIgnoresAFolderNamedSectmend();
 
 private:
-    QRect expected(int x, int y, int w, int h) const { return DialogUnits(dialog_->font()).rect(x, y, w, h); }
-    QWidget* findByText(const QString& kind, const QString& text) const;
-
     std::unique_ptr<CVantrelUtilityDlg> dialog_;
 };
 
-void DialogLayoutTest::windowTitleSizeAndIcon()
+void DialogLayoutTest::opensAtTheTemplateSizeAndResizes()
 {
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
     QCOMPARE(dialog_->windowTitle(), QStringLiteral("Vantrel Utility"));
-    const QSize size = DialogUnits(dialog_->font()).size(372, 276);
-    QCOMPARE(dialog_->minimumSize(), size);
-    QCOMPARE(dialog_->maximumSize(), size);
+    QCOMPARE(dialog_->size(), MainDialogTemplateSize(dialog_->font()));
+    QVERIFY(dialog_->minimumSize().width() < dialog_->maximumSize().width());
+    QVERIFY(dialog_->minimumSize().height() < dialog_->maximumSize().height());
     QVERIFY(!dialog_->windowIcon().isNull());
-    QVERIFY(!(dialog_->windowFlags() & Qt::WindowMinimizeButtonHint));
-    QVERIFY(!(dialog_->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(dialog_->windowFlags() & Qt::WindowMaximizeButtonHint);
     QVERIFY(dialog_->windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(dialog_->windowFlags() & Qt::WindowContextHelpButtonHint));
+}
+
+void DialogLayoutTest::theListTakesTheExtraRoom()
+{
+    const MainDialogControls& c = dialog_->controls();
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+    const QSize list = c.sectionList->size();
+    const QSize save = c.save->size();
+    const QSize extra(200, 150);
+    dialog_->resize(dialog_->size() + extra);
+    QTRY_COMPARE(c.sectionList->size(), list + extra);
+    QCOMPARE(c.save->size(), save);
+}
+
+// The smallest window fits a 1280x800 screen at QT_SCALE_FACTOR=2 (the test
+// runs at 1x and 2x) with room for the window manager's frame, and no combo
+// box cuts any of its items there.
+void DialogLayoutTest::theSmallestWindowFitsAScaledSmallScreen()
+{
+    const qreal scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                                                     : 1.0;
+    const QSize screen(qRound(1280 / scale), qRound(800 / scale));
+    const int frame = qRound(100 / scale);  // device pixels for title bar, borders and a panel
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+    QCOMPARE(dialog_->devicePixelRatio(), scale);
+    dialog_->resize(dialog_->minimumSize());
+    QTRY_COMPARE(dialog_->size(), dialog_->minimumSize());
+    QVERIFY2(dialog_->width() <= screen.width() && dialog_->height() + frame <= screen.height(),
+             qPrintable(QStringLiteral("%1x%2").arg(dialog_->width()).arg(dialog_->height())));
+    for (auto* combo : dialog_->findChildren<QComboBox*>()) {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        const int room =
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width();
+        for (int i = 0; i < combo->count(); ++i)
+            QVERIFY2(combo->fontMetrics().horizontalAdvance(combo->itemText(i)) <= room,
+                     qPrintable(combo->objectName() + " " + combo->itemText(i)));
+    }
 }
 
 void DialogLayoutTest::comboItemsAndStartSelection_data()
@@ -101,77 +144,6 @@ void DialogLayoutTest::editBoxesStartEmpty()
     QVERIFY(!dialog_->state().inventory);
 }
 
-void DialogLayoutTest::controlPositions_data()
-{
-    // Every control, label and group box with its rectangle in dialog units.
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QRect>("units");
-    auto row = [](const char* kind, const char* text, int x, int y, int w, int h) {
-        QTest::newRow(text) << QString::fromLatin1(kind) << QString::fromLatin1(text) << QRect(x, y, w, h);
-    };
-    row("button", "...", 311, 30, 32, 14);
-    row("combo", "keyPairCombo", 66, 68, 48, 14);
-    row("button", "Generate", 29, 90, 73, 14);
-    row("combo", "keyLenCombo", 169, 68, 48, 14);
-    row("combo", "modeCombo", 283, 68, 48, 14);
-    row("edit", "keyEdit", 150, 90, 181, 14);
-    row("combo", "purposeCombo", 303, 140, 48, 14);
-    row("combo", "entryCombo", 303, 170, 48, 14);
-    row("button", "Load", 303, 200, 48, 14);
-    row("button", "Save", 303, 232, 48, 14);
-    row("label", "Input VNF File:", 21, 33, 61, 8);
-    row("edit", "imagePathEdit", 96, 31, 206, 14);
-    row("group", "Information", 14, 116, 278, 148);
-    row("group", "Tessaro Vantrel Utility", 10, 7, 352, 260);
-    row("label", "Purpose:", 308, 129, 37, 8);
-    row("label", "Key Len:", 130, 70, 37, 10);
-    row("label", "Mode:", 252, 71, 21, 8);
-    row("label", "Entry:", 311, 159, 30, 8);
-    row("group", "Input Parameter", 14, 17, 343, 34);
-    row("label", "Key:", 130, 91, 17, 14);
-    row("label", "(Hex)", 333, 92, 21, 8);
-    row("label", "Key Pair:", 22, 69, 36, 15);
-    row("list", "sectionList", 19, 127, 267, 133);
-    row("group", "ECDSA Options", 14, 56, 107, 56);
-    row("group", "AES Options", 123, 56, 234, 56);
-    row("group", "Operation", 297, 116, 60, 148);
-}
-
-void DialogLayoutTest::controlPositions()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, text);
-    QFETCH(QRect, units);
-    QWidget* widget = findByText(kind, text);
-    QVERIFY2(widget != nullptr, qPrintable(kind + " " + text));
-    QCOMPARE(widget->parentWidget(), dialog_.get());
-    QCOMPARE(widget->geometry(), expected(units.x(), units.y(), units.width(), units.height()));
-}
-
-QWidget* DialogLayoutTest::findByText(const QString& kind, const QString& text) const
-{
-    if (kind == "button") {
-        for (auto* button : dialog_->findChildren<QPushButton*>())
-            if (button->text() == text)
-                return button;
-    } else if (kind == "label") {
-        for (auto* label : dialog_->findChildren<QLabel*>())
-            if (label->text() == text)
-                return label;
-    } else if (kind == "group") {
-        for (auto* group : dialog_->findChildren<QGroupBox*>()) {
-            if (group->title() == text) {
-                // Centred titles, as in the template.
-                return group->alignment() == Qt::AlignHCenter ? group : nullptr;
-            }
-        }
-    } else {
-        return dialog_->findChild<QWidget*>(text);
-    }
-    return nullptr;
-}
-
 void DialogLayoutTest::sectionListColumns()
 {
     CXListCtrl* list = dialog_->controls().sectionList;
@@ -193,19 +165,87 @@ void DialogLayoutTest::sectionListColumns()
     QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
 }
 
-void DialogLayoutTest::tabOrderFollowsTemplate()
+// Tab visits every control once, top to bottom and left to right, and
+// leaves the list although it has rows; Shift+Tab goes back the same way.
+void DialogLayoutTest::tabAndShiftTabVisitEveryControlOnce()
 {
     const MainDialogControls& c = dialog_->controls();
-    const QList<QWidget*> order{c.browse, c.keyPair, c.generate, c.keyLen, c.mode, c.key,
-                                c.purpose, c.entry, c.load, c.save, c.imagePath, c.sectionList};
-    QList<QWidget*> seen;
-    QWidget* widget = c.browse;
-    do {
-        if (widget->parentWidget() == dialog_.get() && (widget->focusPolicy() & Qt::TabFocus))
-            seen << widget;
-        widget = widget->nextInFocusChain();
-    } while (widget != c.browse);
-    QCOMPARE(seen, order);
+    const QList<QWidget*> order{c.imagePath, c.browse, c.keyPair, c.generate, c.keyLen, c.mode,
+                                c.key,       c.sectionList, c.purpose, c.entry, c.load, c.save};
+    for (int row = 0; row < 3; ++row)
+        c.sectionList->InsertItem(row, "");
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    for (const Qt::KeyboardModifiers direction : {Qt::NoModifier, Qt::ShiftModifier}) {
+        QList<QWidget*> expected = order;
+        if (direction == Qt::ShiftModifier)
+            std::reverse(expected.begin(), expected.end());
+        expected.first()->setFocus(Qt::OtherFocusReason);
+        QList<QWidget*> seen{QApplication::focusWidget()};
+        for (int press = 0; press < order.size(); ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, direction);
+            seen << QApplication::focusWidget();
+        }
+        QCOMPARE(seen, expected + QList<QWidget*>{expected.first()});
+    }
+}
+
+// A button reached with Tab stands out from the same button without the
+// focus.
+void DialogLayoutTest::theFocusedButtonIsMarked()
+{
+    const MainDialogControls& c = dialog_->controls();
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    for (QPushButton* button : {c.browse, c.generate, c.load, c.save}) {
+        c.imagePath->setFocus();
+        const QImage before = button->grab().toImage();
+        for (int press = 0; press < 12 && QApplication::focusWidget() != button; ++press)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY2(ContrastingPixels(button->grab().toImage(), before) >= button->width(), qPrintable(button->text()));
+    }
+}
+
+// Every button has a mnemonic, in its text or in the text of the label that
+// names it; no two labels or buttons share one; Alt with it presses the
+// button.
+void DialogLayoutTest::everyButtonHasItsOwnMnemonic()
+{
+    QMap<int, QWidget*> owners;
+    for (auto* label : dialog_->findChildren<QLabel*>()) {
+        const int key = QKeySequence::mnemonic(label->text())[0].toCombined();
+        QVERIFY2(key != 0 && !owners.contains(key), qPrintable(label->text()));
+        owners.insert(key, label->buddy());
+    }
+    for (auto* button : dialog_->findChildren<QPushButton*>()) {
+        const int key = QKeySequence::mnemonic(button->text())[0].toCombined();
+        QVERIFY2(key == 0 || !owners.contains(key), qPrintable(button->text()));
+        if (key != 0)
+            owners.insert(key, button);
+    }
+    dialog_->userInterface().setFileChooser([](const FileChooserRequest&) { return std::nullopt; });
+    std::vector<std::string> messages;
+    CollectMessages(*dialog_, messages);
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    for (auto* button : dialog_->findChildren<QPushButton*>()) {
+        const int key = owners.key(button, 0);
+        QVERIFY2(key != 0, qPrintable(button->text()));
+        QSignalSpy pressed(button, &QPushButton::clicked);
+        QTest::keyClick(dialog_.get(), Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::AltModifier);
+        QTRY_COMPARE(pressed.count(), 1);
+    }
+}
+
+// The Key label tells how many hexadecimal digits the chosen Key Len takes.
+void DialogLayoutTest::keyLabelFollowsKeyLen()
+{
+    const MainDialogControls& c = dialog_->controls();
+    for (int index : {2, 1, 0}) {
+        c.keyLen->setCurrentIndex(index);
+        const int digits = c.keyLen->itemText(index).toInt() / 4;
+        QCOMPARE(c.keyLabel->text(), QStringLiteral("&Key (%1 hex digits):").arg(digits));
+    }
 }
 
 void DialogLayoutTest::noPushButtonIsDefault()
@@ -247,7 +287,7 @@ void DialogLayoutTest::enterOnPushButtonPressesIt()
     load->setFocus();
     QTest::keyClick(load, Qt::Key_Return);
     QVERIFY(dialog_->isVisible());
-    QCOMPARE(messages, std::vector<std::string>{"Please input binary file"});
+    QCOMPARE(messages, std::vector<std::string>{SaveNoInputMessage});
 }
 
 void DialogLayoutTest::toolDirectoryIsWorkingDirectoryWithSectmend()

@@ -48,6 +48,7 @@ private slots:
     void loadFillsTheRowsForTheChoices_data();
     void loadFillsTheRowsForTheChoices();
     void reloadClearsTheTicks();
+    void screenshotRunWritesThePicture_data();
     void screenshotRunWritesThePicture();
 
 private:
@@ -131,15 +132,24 @@ void DialogLoadTest::reloadClearsTheTicks()
     QCOMPARE(messages_, std::vector<std::string>{});
 }
 
+void DialogLoadTest::screenshotRunWritesThePicture_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::newRow("1x") << 1;
+    QTest::newRow("2x") << 2;
+}
+
+// The loaded dialog at the template's size, in pixels of the scale factor.
 void DialogLoadTest::screenshotRunWritesThePicture()
 {
+    QFETCH(int, scale);
     const std::string picture = (*folder_ / "dialog.png").string();
-    const ProgramResult run =
-        RunProgram({(ToolsDir() / "vantrel-utility").string(), "--screenshot", picture, image_});
+    const ProgramResult run = RunProgram({"/usr/bin/env", "QT_SCALE_FACTOR=" + std::to_string(scale),
+                                          (ToolsDir() / "vantrel-utility").string(), "--screenshot", picture, image_});
     QCOMPARE(run.status, 0);
     const QImage shot(QString::fromStdString(picture));
     QVERIFY(!shot.isNull());
-    QCOMPARE(shot.size() / shot.devicePixelRatio(), DialogUnits(TemplateFont()).size(372, 276));
+    QCOMPARE(shot.size(), MainDialogTemplateSize(TemplateFont()) * scale);
 }
 
 QTEST_MAIN(DialogLoadTest)

@@ -1,5 +1,5 @@
 // The main dialog's buttons and menus: messages of the operations, the wait
-// cursor, the image chooser, the About box and the context menu.
+// cursor, the choosers, the About box and the context menu.
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -18,33 +18,13 @@
 #include "TestSupport.h"
 #include "dialog/AboutDlg.h"
 #include "dialog/XListCtrl.h"
+#include "encryption/SaveMessages.h"
 
 using namespace vantrel;
 using namespace vantrel::testing;
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Types the full path into the chooser's file name box and presses Open once
-// it is enabled (the chooser reads the folder in the background), as a user
-// does.
-void ChooseInDialog(QFileDialog& chooser, const QString& path)
-{
-    chooser.selectFile(path);
-    auto* name = chooser.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    auto* buttons = chooser.findChild<QDialogButtonBox*>();
-    QPushButton* open = buttons != nullptr ? buttons->button(QDialogButtonBox::Open) : nullptr;
-    if (name != nullptr)
-        name->setText(path);
-    if (name == nullptr || open == nullptr || !QTest::qWaitFor([open] { return open->isEnabled(); }, 5000)) {
-        chooser.reject();
-        QFAIL("the chooser's Open button never became usable");
-    }
-    open->click();
-}
-
-}  // namespace
 
 class DialogOperationTest : public QObject {
     Q_OBJECT
@@ -53,13 +33,16 @@ private slots:
     void init();
     void cleanup() { dialog_.reset(); }
 
-    void emptyPathShowsTheOperationsMessage_data();
-    void emptyPathShowsTheOperationsMessage();
+    void emptyPathShowsOneMessageForEveryButton();
     void operationsRunUnderTheWaitCursor();
-    void messageBoxIsOwnedOkOnlyAndTitled();
+    void errorBoxIsOwnedOkOnlyWithAWarningIcon();
+    void boxesShowTheirKindAndTheirWholeTitle_data();
+    void boxesShowTheirKindAndTheirWholeTitle();
     void cancelledChooserKeepsThePath();
     void chosenImageFillsThePathAndMovesTheWorkingDirectory();
-    void newFileChooserAcceptsANewName();
+    void saveChooserAcceptsANewName();
+    void saveChooserAsksBeforeReplacing_data();
+    void saveChooserAsksBeforeReplacing();
     void contextMenuEndsWithAboutAfterASeparator();
     void aboutBoxOpensFromTheContextMenu();
     void contextMenuCloseClosesTheDialog();
@@ -80,33 +63,23 @@ void DialogOperationTest::init()
 QPushButton* DialogOperationTest::buttonFor(const QString& text) const
 {
     for (auto* button : dialog_->findChildren<QPushButton*>())
-        if (button->text() == text)
+        if (button->text().remove(QLatin1Char('&')) == text)
             return button;
     return nullptr;
 }
 
-void DialogOperationTest::emptyPathShowsTheOperationsMessage_data()
+void DialogOperationTest::emptyPathShowsOneMessageForEveryButton()
 {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("Load") << "Load" << "Please input binary file";
-    QTest::newRow("Generate") << "Generate" << "Please input the VNF file!";
-    QTest::newRow("Save") << "Save" << "Please input the VNF file!";
-}
-
-void DialogOperationTest::emptyPathShowsTheOperationsMessage()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, message);
     std::vector<std::string> messages;
     CollectMessages(*dialog_, messages);
     CXListCtrl& list = *dialog_->controls().sectionList;
     list.InsertItem(0, "");
     list.SetItemText(0, 2, "kept");
 
-    QTest::mouseClick(buttonFor(button), Qt::LeftButton);
+    for (const char* button : {"Load", "Generate", "Save"})
+        QTest::mouseClick(buttonFor(QString::fromLatin1(button)), Qt::LeftButton);
 
-    QCOMPARE(messages, std::vector<std::string>{message.toStdString()});
+    QCOMPARE(messages, std::vector<std::string>(3, SaveNoInputMessage));
     QCOMPARE(list.GetItemCount(), 1);
     QVERIFY(dialog_->controls().imagePath->text().isEmpty());
     QVERIFY(dialog_->isVisible());
@@ -115,7 +88,7 @@ void DialogOperationTest::emptyPathShowsTheOperationsMessage()
 void DialogOperationTest::operationsRunUnderTheWaitCursor()
 {
     std::vector<Qt::CursorShape> shapes;
-    dialog_->userInterface().setMessageSink([&shapes](const std::string&) {
+    dialog_->userInterface().setMessageSink([&shapes](const std::string&, MessageKind) {
         const QCursor* cursor = QGuiApplication::overrideCursor();
         shapes.push_back(cursor != nullptr ? cursor->shape() : Qt::BlankCursor);
     });
@@ -124,17 +97,19 @@ void DialogOperationTest::operationsRunUnderTheWaitCursor()
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
-void DialogOperationTest::messageBoxIsOwnedOkOnlyAndTitled()
+void DialogOperationTest::errorBoxIsOwnedOkOnlyWithAWarningIcon()
 {
     QString title, text;
     QWidget* owner = nullptr;
     QList<QAbstractButton*> buttons;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     Qt::CursorShape shape = Qt::BlankCursor;
     WindowAnswer<QMessageBox> answer([&](QMessageBox& box) {
         title = box.windowTitle();
         text = box.text();
         owner = box.parentWidget();
         buttons = box.buttons();
+        icon = box.icon();
         shape = QGuiApplication::overrideCursor() != nullptr ? QGuiApplication::overrideCursor()->shape()
                                                               : Qt::ArrowCursor;
         box.button(QMessageBox::Ok)->click();
@@ -144,11 +119,48 @@ void DialogOperationTest::messageBoxIsOwnedOkOnlyAndTitled()
 
     QVERIFY(answer.answered());
     QCOMPARE(title, QStringLiteral("Vantrel Utility"));
-    QCOMPARE(text, QStringLiteral("Please input the VNF file!"));
+    QCOMPARE(text, QString::fromLatin1(SaveNoInputMessage));
     QCOMPARE(owner, dialog_.get());
     QCOMPARE(buttons.size(), 1);
+    QCOMPARE(icon, QMessageBox::Warning);
     QCOMPARE(shape, Qt::ArrowCursor);  // the box is usable while the operation waits
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+}
+
+void DialogOperationTest::boxesShowTheirKindAndTheirWholeTitle_data()
+{
+    QTest::addColumn<int>("kind");  // MessageKind, or -1 for a question
+    QTest::addColumn<int>("icon");
+    QTest::newRow("error") << int(MessageKind::Error) << int(QMessageBox::Warning);
+    QTest::newRow("success") << int(MessageKind::Success) << int(QMessageBox::Information);
+    QTest::newRow("question") << -1 << int(QMessageBox::Question);
+}
+
+// Even with a one-word text, a box is wide enough for its title in a bold
+// font beside an icon and three buttons, each a square as tall as a title
+// bar of one and a half lines: what window managers draw, more than Qt's own
+// estimate allows.
+void DialogOperationTest::boxesShowTheirKindAndTheirWholeTitle()
+{
+    QFETCH(int, kind);
+    QFETCH(int, icon);
+    int shownIcon = -1, width = 0, titleWidth = 0;
+    WindowAnswer<QMessageBox> answer([&](QMessageBox& box) {
+        shownIcon = box.icon();
+        QFont bold = box.font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
+        width = box.width();
+        titleWidth = metrics.horizontalAdvance(box.windowTitle()) + 4 * 3 * metrics.height() / 2;
+        box.reject();
+    });
+    if (kind < 0)
+        dialog_->userInterface().askYesNo("Sure?");
+    else
+        dialog_->userInterface().showMessage("Done.", MessageKind(kind));
+    QVERIFY(answer.answered());
+    QCOMPARE(shownIcon, icon);
+    QVERIFY2(width >= titleWidth, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(titleWidth)));
 }
 
 void DialogOperationTest::cancelledChooserKeepsThePath()
@@ -157,10 +169,12 @@ void DialogOperationTest::cancelledChooserKeepsThePath()
     ui.setImagePath("/images/previous.vnf");
     const fs::path before = fs::current_path();
     QStringList filters;
+    QString title;
     QFileDialog::FileMode mode = QFileDialog::Directory;
     WindowAnswer<QFileDialog> answer([&](QFileDialog& chooser) {
         filters = chooser.nameFilters();
         mode = chooser.fileMode();
+        title = chooser.windowTitle();
         QCOMPARE(chooser.parentWidget(), dialog_.get());
         QCOMPARE(chooser.acceptMode(), QFileDialog::AcceptOpen);
         chooser.reject();
@@ -171,6 +185,7 @@ void DialogOperationTest::cancelledChooserKeepsThePath()
     QVERIFY(answer.answered());
     QCOMPARE(filters, (QStringList{"VNF Files (*.vnf)", "All Files (*)"}));
     QCOMPARE(mode, QFileDialog::ExistingFile);
+    QCOMPARE(title, QStringLiteral("Open the Image"));
     QCOMPARE(ui.imagePath(), std::string("/images/previous.vnf"));
     QCOMPARE(fs::current_path(), before);
 }
@@ -192,30 +207,76 @@ void DialogOperationTest::chosenImageFillsThePathAndMovesTheWorkingDirectory()
     QCOMPARE(fs::canonical(fs::current_path()), fs::canonical(folder.path()));
 }
 
-void DialogOperationTest::newFileChooserAcceptsANewName()
+void DialogOperationTest::saveChooserAcceptsANewName()
 {
     TempDir folder;
     const ScopedWorkingDirectory restore(fs::current_path());
     const QString chosen = QString::fromStdString((folder / "protected.vnf").string());
     QFileDialog::FileMode mode = QFileDialog::Directory;
-    QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptSave;
+    QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
+    QString title;
+    QStringList filters;
     WindowAnswer<QFileDialog> answer([&](QFileDialog& chooser) {
         mode = chooser.fileMode();
         acceptMode = chooser.acceptMode();
+        title = chooser.windowTitle();
+        filters = chooser.nameFilters();
         ChooseInDialog(chooser, chosen);
     });
 
     FileChooserRequest request;
-    request.mustExist = false;
+    request.save = true;
+    request.title = "Save the Test Image As";
     const auto path = dialog_->userInterface().chooseFile(request);
 
     QVERIFY(answer.answered());
     QCOMPARE(mode, QFileDialog::AnyFile);
-    QCOMPARE(acceptMode, QFileDialog::AcceptOpen);
+    QCOMPARE(acceptMode, QFileDialog::AcceptSave);
+    QCOMPARE(title, QStringLiteral("Save the Test Image As"));
+    QCOMPARE(filters.first(), QStringLiteral("VNF Files (*.vnf)"));
     QVERIFY(path.has_value());
     QCOMPARE(QString::fromStdString(*path), chosen);
     QVERIFY(!fs::exists(folder / "protected.vnf"));
     QCOMPARE(fs::canonical(fs::current_path()), fs::canonical(folder.path()));
+}
+
+void DialogOperationTest::saveChooserAsksBeforeReplacing_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("No: the chooser stays open") << false;
+    QTest::newRow("Yes: the file is chosen") << true;
+}
+
+// Choosing an existing file asks first; the chooser itself never writes it.
+void DialogOperationTest::saveChooserAsksBeforeReplacing()
+{
+    QFETCH(bool, replace);
+    TempDir folder;
+    const ScopedWorkingDirectory restore(fs::current_path());
+    WriteFileText(folder / "existing.vnf", "kept");
+    const QString existing = QString::fromStdString((folder / "existing.vnf").string());
+    QString question;
+    WindowAnswer<QMessageBox> ask([&](QMessageBox& box) {
+        question = box.text();
+        box.button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    bool stayedOpen = false;
+    WindowAnswer<QFileDialog> answer([&](QFileDialog& chooser) {
+        ChooseInDialog(chooser, existing);
+        stayedOpen = chooser.isVisible();
+        if (stayedOpen)
+            chooser.reject();
+    });
+
+    FileChooserRequest request;
+    request.save = true;
+    const auto path = dialog_->userInterface().chooseFile(request);
+
+    QVERIFY(ask.answered());
+    QVERIFY2(question.contains(QStringLiteral("existing.vnf")), qPrintable(question));
+    QCOMPARE(stayedOpen, !replace);
+    QCOMPARE(path.has_value(), replace);
+    QCOMPARE(ReadFileText(folder / "existing.vnf"), std::string("kept"));
 }
 
 void DialogOperationTest::contextMenuEndsWithAboutAfterASeparator()
@@ -256,7 +317,7 @@ void DialogOperationTest::aboutBoxOpensFromTheContextMenu()
     QVERIFY(menu.answered());
     QVERIFY(about.answered());
     QCOMPARE(title, QStringLiteral("About Vantrel Utility"));
-    QCOMPARE(version, QStringLiteral("Vantrel Utility Version 1.6"));
+    QCOMPARE(version, QStringLiteral("Vantrel Utility Version " VANTREL_VERSION));
     QVERIFY(hasIcon);
     QCOMPARE(owner, dialog_.get());
     QVERIFY(dialog_->isVisible());

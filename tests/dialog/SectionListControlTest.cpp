@@ -6,10 +6,11 @@
 
 #include <memory>
 
-#include "dialog/VantrelUtilityDlg.h"
+#include "DialogTestSupport.h"
 #include "dialog/XListCtrl.h"
 
 using namespace vantrel;
+using namespace vantrel::testing;
 
 class SectionListControlTest : public QObject {
     Q_OBJECT
@@ -26,6 +27,7 @@ private slots:
     void clickAnywhereInACheckCellToggles();
     void clicksOnTextCellsChangeNoBox();
     void spaceTogglesTheCurrentCheckCell();
+    void theCurrentCellIsMarked();
     void movedColumnsKeepTheirIndex();
 
 private:
@@ -148,6 +150,24 @@ void SectionListControlTest::spaceTogglesTheCurrentCheckCell()
     QTest::keyClick(&list(), Qt::Key_Space);
     QVERIFY(list().GetItemCheckedState(0, 1) != 0);
     QCOMPARE(list().GetItemCheckedState(0, 0), 0);
+}
+
+// Within a selected row the current cell still stands out clearly: moving
+// the current cell to its neighbour changes a number of its pixels in
+// contrast, not only in shade.
+void SectionListControlTest::theCurrentCellIsMarked()
+{
+    QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    list().setFocus();
+    for (int column = 0; column < 3; ++column) {
+        const QModelIndex cell = list().model()->index(0, column);
+        const QRect area = list().visualRect(cell);
+        list().setCurrentIndex(cell);
+        const QImage marked = list().viewport()->grab(area).toImage();
+        list().setCurrentIndex(list().model()->index(0, column + 1));
+        const QImage unmarked = list().viewport()->grab(area).toImage();
+        QVERIFY2(ContrastingPixels(marked, unmarked) >= area.height(), qPrintable(QString::number(column)));
+    }
 }
 
 void SectionListControlTest::movedColumnsKeepTheirIndex()

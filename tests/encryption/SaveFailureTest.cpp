@@ -53,11 +53,11 @@ TEST_F(SaveStops, KeyTextWithOtherCharacters)
     Tick("L1_code", false, true);
     for (const std::string key : {"12g4", "00 11", "0x1234"}) {
         ui.messages.clear();
+        ui.kinds.clear();
         ui.key = key;
         EXPECT_FALSE(Save(output));
-        EXPECT_EQ(ui.messages, std::vector<std::string>{"The key must be hexadecimal digits (0-9, A-F).\n"});
+        ExpectRefusedBeforeChooser("The key must be hexadecimal digits (0-9, A-F).\n");
     }
-    EXPECT_TRUE(ui.chooserRequests.empty());
     ExpectNothingWritten();
 }
 
@@ -68,10 +68,91 @@ TEST_F(SaveStops, CancelledChooserShowsNothing)
     EXPECT_FALSE(OnSave(state, ui).ok());  // no answer queued: cancel
     EXPECT_TRUE(ui.messages.empty());
     ASSERT_EQ(ui.chooserRequests.size(), 1u);
-    EXPECT_FALSE(ui.chooserRequests[0].mustExist);
+    EXPECT_TRUE(ui.chooserRequests[0].save);
+    EXPECT_EQ(ui.chooserRequests[0].title, "Save the Protected Image As");
     EXPECT_EQ(ui.chooserRequests[0].defaultExtension, "vnf");
     ExpectNothingWritten();
 }
+
+struct KeyCase {
+    std::string name;
+    int keyLen;
+    std::string key;
+    std::string message;
+};
+void PrintTo(const KeyCase& key, std::ostream* os) { *os << key.name; }
+
+class KeyRefused : public SaveFixture, public ::testing::WithParamInterface<KeyCase> {};
+
+// A key that cannot be the one the user meant is refused before the chooser:
+// none for an AES box, or more digits than Key Len takes.
+TEST_P(KeyRefused, BeforeTheChooser)
+{
+    const KeyCase& key = GetParam();
+    Load();
+    Tick("L1_code", true, false);
+    Tick("L2_data", false, true);
+    ui.keyLen = key.keyLen;
+    ui.key = key.key;
+    EXPECT_FALSE(Save(output));
+    ExpectRefusedBeforeChooser(key.message);
+    EXPECT_TRUE(ui.questions.empty());
+    ExpectNothingWritten();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyRefused,
+    ::testing::Values(
+        KeyCase{"EmptyWithAnAesBox", KeyLenIndex::Bits128, "",
+                "Please type the AES key: Key Len 128 takes 32 hexadecimal digits. Without it the AES sections "
+                "would be encrypted with a key of zeros. Nothing was saved.\n"},
+        KeyCase{"OneDigitTooMany", KeyLenIndex::Bits128, Key128Text + "0",
+                "The key has 33 hexadecimal digits, but Key Len 128 takes 32 hexadecimal digits. Please shorten it "
+                "or choose a longer Key Len. Nothing was saved.\n"},
+        KeyCase{"A256BitKeyFor192", KeyLenIndex::Bits192, Key256Text,
+                "The key has 64 hexadecimal digits, but Key Len 192 takes 48 hexadecimal digits. Please shorten it "
+                "or choose a longer Key Len. Nothing was saved.\n"}),
+    [](const ::testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
+
+struct QuestionCase {
+    std::string name;
+    std::string key;
+    int mode;
+    bool aes;  // L2_data's box; otherwise it is hashed
+    std::vector<std::string> phrases;  // in the question
+};
+void PrintTo(const QuestionCase& question, std::ostream* os) { *os << question.name; }
+
+class QuestionDeclined : public SaveFixture, public ::testing::WithParamInterface<QuestionCase> {};
+
+// Each question before the chooser, answered No: the save ends there without
+// a message, and nothing is written.
+TEST_P(QuestionDeclined, EndsTheSaveBeforeTheChooser)
+{
+    const QuestionCase& question = GetParam();
+    Load();
+    Tick("L2_data", !question.aes, question.aes);
+    ui.key = question.key;
+    ui.mode = question.mode;
+    ui.answer = false;
+    EXPECT_FALSE(Save(output));
+    ASSERT_EQ(ui.questions.size(), 1u);
+    for (const std::string& phrase : question.phrases)
+        EXPECT_NE(ui.questions[0].find(phrase), std::string::npos) << phrase << " in " << ui.questions[0];
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.chooserRequests.empty());
+    ExpectNothingWritten();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QuestionDeclined,
+    ::testing::Values(
+        QuestionCase{"ShortKey", "abc", ModeIndex::CBC, true, {"3 hexadecimal digits", "takes 32"}},
+        QuestionCase{"NoKeyForHashedSectionsOnly", "", ModeIndex::CBC, false, {"0 hexadecimal digits"}},
+        QuestionCase{"Ofb", Key128Text, ModeIndex::OFB, true, {"same key stream", "one IV"}},
+        QuestionCase{"Ctr", Key128Text, ModeIndex::CTR, false, {"same key stream", "one IV"}},
+        QuestionCase{"UnsignedImage", Key128Text, ModeIndex::CBC, true, {"is not signed", "public.ecs"}}),
+    [](const ::testing::TestParamInfo<QuestionCase>& info) { return info.param.name; });
 
 // The adapter always hands a key of the chosen length; the operation refuses
 // any other before it writes anything.
@@ -95,8 +176,7 @@ TEST_F(SaveStops, ImageWithoutAesData)
     Load();
     Tick("L1_code", false, true);
     EXPECT_FALSE(Save(output));
-    EXPECT_EQ(ui.messages,
-              std::vector<std::string>{"Can't find AESData section. Please modify vnf file for a AESData section."});
+    ExpectRefusedBeforeChooser("Can't find AESData section. Please modify vnf file for a AESData section.");
     ExpectNothingWritten();
 }
 
@@ -104,7 +184,7 @@ TEST_F(SaveStops, NoRowChecked)
 {
     Load();
     EXPECT_FALSE(Save(output));
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"No Operation!\n"});
+    ExpectRefusedBeforeChooser("No Operation!\n");
     ExpectNothingWritten();
 }
 
@@ -118,27 +198,23 @@ TEST_F(SaveStops, ARecordThatDoesNotFitTheSection)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("holds 107 bytes"), std::string::npos) << ui.messages[0];
     EXPECT_NE(ui.messages[0].find("needs 108 bytes"), std::string::npos) << ui.messages[0];
+    EXPECT_TRUE(ui.chooserRequests.empty());
     ExpectNothingWritten();
 }
 
 // The third checked row is not a whole number of blocks after two encrypted
-// rows: the save stops, and neither the output nor the input holds the two
-// encrypted sections without their record.
+// rows: the save stops before the chooser, naming the section and its size.
 TEST_F(SaveStops, ThirdCheckedRowNotAMultipleOf16)
 {
-    for (const fs::path& target : {output, input}) {
-        SCOPED_TRACE(target);
-        ui.messages.clear();
-        Load();
-        Tick("L1_code", false, true);
-        Tick("L2_data", false, true);
-        Tick("odd", true, false);
-        Tick("L3_copy", false, true);
-        EXPECT_FALSE(Save(target));
-        EXPECT_EQ(ui.messages, std::vector<std::string>{"Section's size should be a multiple of 16, Please check "
-                                                        "your sections!\nSection odd holds 24 bytes.\n"});
-        ExpectNothingWritten();
-    }
+    Load();
+    Tick("L1_code", false, true);
+    Tick("L2_data", false, true);
+    Tick("odd", true, false);
+    Tick("L3_copy", false, true);
+    EXPECT_FALSE(Save(output));
+    ExpectRefusedBeforeChooser("Section's size should be a multiple of 16, Please check your sections!\nSection "
+                               "odd holds 24 bytes.\n");
+    ExpectNothingWritten();
 }
 
 // An existing output that is not a regular file is never replaced, nor

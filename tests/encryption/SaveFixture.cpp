@@ -27,6 +27,7 @@ void SaveFixture::SetUp()
     UseImage(TestImage());
     ui.image = input.string();
     ui.purpose = PurposeIndex::PracticalUse;
+    ui.key = Key128Text;
     state.toolDirectory = ToolsDir().string();
 }
 
@@ -66,6 +67,21 @@ void SaveFixture::ExpectNothingWritten() const
 {
     EXPECT_EQ(ReadFileBytes(input), original) << "the input image changed";
     EXPECT_EQ(FileNamesIn(dir.path()), std::vector<std::string>{"in.vnf"});
+}
+
+void SaveFixture::ExpectRefusedBeforeChooser(const std::string& message) const
+{
+    EXPECT_EQ(ui.messages, std::vector<std::string>{message});
+    EXPECT_EQ(ui.kinds, std::vector<MessageKind>{MessageKind::Error});
+    EXPECT_TRUE(ui.chooserRequests.empty());
+}
+
+void SaveFixture::ExpectSavedTo(const fs::path& target) const
+{
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.kinds.back(), MessageKind::Success);
+    EXPECT_EQ(ui.lastMessage().rfind("Operation Successful! VNF File Saved!\n", 0), 0u) << ui.lastMessage();
+    EXPECT_NE(ui.lastMessage().find(target.string()), std::string::npos) << ui.lastMessage();
 }
 
 }  // namespace vantrel::testing

@@ -35,6 +35,11 @@ protected:
     // working directory, which holds the outputs (and so the save's working
     // folder) too.
     void ExpectNothingWritten() const;
+    // After a refusal that needs no output file: the one error message, and
+    // no chooser was opened.
+    void ExpectRefusedBeforeChooser(const std::string& message) const;
+    // After a save: the last message is a success that names the target.
+    void ExpectSavedTo(const std::filesystem::path& target) const;
 
     TempDir dir;
     ScopedWorkingDirectory cwd{dir.path()};
@@ -46,7 +51,9 @@ protected:
     DialogState state;
 };
 
-// 64 hex digits that make a 256-bit key, and the key itself.
+// 32 hex digits that make a 128-bit key (the start value of Key Len).
+inline const std::string Key128Text = "000102030405060708090a0b0c0d0e0f";
+// 64 hex digits that make a 256-bit key.
 inline const std::string Key256Text = "603DEB1015CA71BE2B73AEF0857D77811F352C073B6108D72D9810A30914DFF4";
 
 }  // namespace vantrel::testing

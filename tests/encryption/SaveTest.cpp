@@ -5,6 +5,7 @@
 #include "CipherCheck.h"
 #include "SaveFixture.h"
 #include "VecFile.h"
+#include "buttons/Buttons.h"
 
 namespace vantrel::testing {
 namespace {
@@ -23,7 +24,8 @@ TEST_F(SaveWorks, Aes256CbcEncryptsHashesAndRecordsInListOrder)
     ui.keyLen = KeyLenIndex::Bits256;
     ui.mode = ModeIndex::CBC;
     ASSERT_TRUE(Save(output));
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"Operation Successful! VNF File Saved!\n"});
+    EXPECT_EQ(ui.messages.size(), 1u);
+    ExpectSavedTo(output);
 
     const Bytes saved = ReadFileBytes(output);
     const SaveChoice choice{FromHex(Key256Text), 2, 1};
@@ -104,7 +106,7 @@ TEST_F(SaveWorks, OutputEqualToInputIsChangedInPlace)
     ui.keyLen = KeyLenIndex::Bits256;
     ui.mode = ModeIndex::CBC;
     ASSERT_TRUE(Save(input));
-    EXPECT_EQ(ui.lastMessage(), "Operation Successful! VNF File Saved!\n");
+    ExpectSavedTo(input);
     ExpectProtectedImage(spec, original, ReadFileBytes(input), SaveChoice{FromHex(Key256Text), 2, 1},
                          {{"L1_code", true}, {"L2_data", false}});
     EXPECT_EQ(FileNamesIn(dir.path()), std::vector<std::string>{"in.vnf"});
@@ -121,6 +123,24 @@ TEST_F(SaveWorks, ARecordThatJustFitsIsWritten)
     ExpectProtectedImage(spec, original, ReadFileBytes(output), SaveChoice{Bytes(16, 0), 0, 1},
                          {{"L1_code", true}, {"L2_data", true}});
     EXPECT_EQ(FileNamesIn(dir.path()), CleanFolder);
+}
+
+// Signed with the key pair of the working directory: no question before the
+// chooser when Key Len, the key and the mode are sound.
+TEST_F(SaveWorks, ASignedImageIsSavedWithoutAQuestion)
+{
+    ImageSpec image = TestImage();
+    image.sections.push_back({"msg_data", PatternBytes(32, 2), 1, 3, 0x20004000});
+    image.sections.push_back({"digital_signature", Bytes(48, 0), 1, 2, 0x20005000});
+    UseImage(image);
+    ASSERT_TRUE(OnGenerate(state, ui).ok()) << ui.lastMessage();
+    ui.messages.clear();
+    ui.kinds.clear();
+    Load();
+    Tick("L1_code", false, true);
+    ASSERT_TRUE(Save(output)) << ui.lastMessage();
+    EXPECT_EQ(ui.questions, std::vector<std::string>{});
+    ExpectSavedTo(output);
 }
 
 TEST_F(SaveWorks, TwoSavesOfOneImageHaveDifferentIvs)

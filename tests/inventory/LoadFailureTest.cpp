@@ -88,7 +88,7 @@ TEST_F(LoadFailureTest, EmptyImagePathChangesNothing)
     ListingText(Heading + Sections);
     SectionTool("printf 0102030405060708");
     EXPECT_FALSE(OnLoad(state, ui));
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"Please input binary file"});
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Please input the VNF file!"});
     EXPECT_EQ(ui.rows.GetItemCount(), 1);
     EXPECT_EQ(ui.rows.GetItemCheckedState(0, 0), 1);
     EXPECT_EQ(state.inventory, earlier);

@@ -128,6 +128,7 @@ TEST_P(SignatureSectionSize, SignsTheFormerMsgCodeAndExchangesTheSections)
     MakeImage(MessageImage(64, 64, GetParam()));
     ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok()) << bench.ui.lastMessage();
     EXPECT_EQ(bench.ui.messages, std::vector<std::string>{Signed});
+    EXPECT_EQ(bench.ui.kinds, std::vector<MessageKind>{MessageKind::Success});
     ExpectSignedFrom(original);
     ExpectNoLeftovers();
 }
@@ -188,8 +189,10 @@ TEST_F(SignImageBench, NoImageDoesNothing)
     const std::string absent = (bench.path("images") / "absent.vnf").string();
     for (const std::string& name : {std::string(), absent}) {
         bench.ui.messages.clear();
+        bench.ui.kinds.clear();
         bench.ui.image = name;
         EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
+        EXPECT_EQ(bench.ui.kinds, std::vector<MessageKind>{MessageKind::Error});
         EXPECT_EQ(bench.ui.messages, std::vector<std::string>{name.empty() ? "Please input the VNF file!"
                                                                            : "Problem - cannot read the image " +
                                                                                  absent + ": No such file or directory"});

@@ -11,7 +11,8 @@
 namespace vantrel::testing {
 
 // A user interface whose controls are plain fields; it records every message
-// and answers file choosers from a queue (an empty queue means cancel).
+// with its kind and every question, answers questions with answer and file
+// choosers from a queue (an empty queue means cancel).
 class FakeUserInterface final : public UserInterface {
 public:
     std::string image;
@@ -23,12 +24,18 @@ public:
     int entry = EntryIndex::Multi;
     SectionRows rows;
     std::vector<std::string> messages;
+    std::vector<MessageKind> kinds;  // one per message
     std::deque<std::optional<std::string>> chooserAnswers;
     std::vector<FileChooserRequest> chooserRequests;
     std::vector<std::string> questions;
     bool answer = true;  // to every question
+    int keyDigits = 0;   // what the Key label says
 
-    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showMessage(const std::string& text, MessageKind kind) override
+    {
+        messages.push_back(text);
+        kinds.push_back(kind);
+    }
     bool askYesNo(const std::string& question) override
     {
         questions.push_back(question);
@@ -43,6 +50,7 @@ public:
         chooserAnswers.pop_front();
         return answer;
     }
+    void showKeyDigits(int digits) override { keyDigits = digits; }
     SectionList& sectionList() override { return rows; }
     int comboSelection(Combo combo) const override
     {
@@ -58,7 +66,7 @@ public:
     std::string keyText() const override { return key; }
     std::string imagePath() const override { return image; }
 
-    // The only message shown, or "" when there was none; fails loudly on more.
+    // The last message shown, or "" when there was none.
     std::string lastMessage() const { return messages.empty() ? std::string() : messages.back(); }
 };
 

@@ -1,4 +1,6 @@
+#include "buttons/ButtonReport.h"
 #include "buttons/Buttons.h"
+#include "encryption/SaveMessages.h"
 #include "signing/SignImage.h"
 
 namespace vantrel {
@@ -23,16 +25,12 @@ Status OnGenerate(DialogState& state, UserInterface& ui)
 {
     SignRequest request;
     request.imagePath = ui.imagePath();
-    if (request.imagePath.empty()) {
-        ui.showMessage("Please input the VNF file!");
-        return Status::Fail("Please input the VNF file!");
-    }
+    if (request.imagePath.empty())
+        return Refuse(ui, SaveNoInputMessage);
     request.toolDirectory = state.toolDirectory;
     request.keyPair = KeyPairChoice(ui);
     request.confirmReplaceKeys = [&ui](const std::string& question) { return ui.askYesNo(question); };
-    const Status signedImage = SignImage(request);
-    ui.showMessage(signedImage ? std::string("Digital Signature Signed!\n") : signedImage.message());
-    return signedImage;
+    return Report(ui, SignImage(request), "Digital Signature Signed!\n");
 }
 
 }  // namespace vantrel

@@ -1,4 +1,6 @@
+#include "buttons/ButtonReport.h"
 #include "buttons/Buttons.h"
+#include "encryption/SaveMessages.h"
 
 #include <memory>
 #include <utility>
@@ -22,10 +24,8 @@ void AddRow(SectionList& list, int row, const SectionRecord& record)
 Status OnLoad(DialogState& state, UserInterface& ui)
 {
     const std::string image = ui.imagePath();
-    if (image.empty()) {
-        ui.showMessage("Please input binary file");
-        return Status::Fail("Please input binary file");
-    }
+    if (image.empty())
+        return Refuse(ui, SaveNoInputMessage);
     // From here on the list belongs to this Load: never a mixture of two
     // images, and nothing to save from after a failure.
     SectionList& list = ui.sectionList();
@@ -39,10 +39,8 @@ Status OnLoad(DialogState& state, UserInterface& ui)
                                                                                        : Purpose::Demonstration;
     request.entry = ui.comboSelection(Combo::Entry) == EntryIndex::Single ? Entry::Single : Entry::Multi;
     Outcome<Inventory> loaded = LoadInventory(request);
-    if (!loaded) {
-        ui.showMessage(loaded.message());
-        return Status::Fail(loaded.message());
-    }
+    if (!loaded)
+        return Refuse(ui, loaded.message());
     int row = 0;
     for (const SectionRecord& record : loaded.value().sectionTable)
         AddRow(list, row++, record);

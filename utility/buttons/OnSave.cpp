@@ -1,4 +1,6 @@
+#include "buttons/ButtonReport.h"
 #include "buttons/Buttons.h"
+#include "buttons/SaveChecks.h"
 #include "encryption/AesKeyText.h"
 #include "encryption/ProtectImage.h"
 #include "encryption/SaveMessages.h"
@@ -6,12 +8,6 @@
 namespace vantrel {
 
 namespace {
-
-Status Stop(UserInterface& ui, const std::string& message)
-{
-    ui.showMessage(message);
-    return Status::Fail(message);
-}
 
 // A row with its "AES" box ticked is encrypted, whatever its "Hash" box
 // shows; one with only "Hash" ticked is hashed.
@@ -45,40 +41,60 @@ AesMode ModeChoice(int index)
     }
 }
 
+// Every question before the chooser, in turn; false as soon as one is
+// answered No.
+bool UserAgrees(UserInterface& ui, const ProtectRequest& request, std::string_view keyText)
+{
+    for (const std::string& question : SaveQuestions(request, keyText))
+        if (!ui.askYesNo(question))
+            return false;
+    const auto unsignedImage = UnsignedImageQuestion(request.inventory->imagePath, request.toolDirectory);
+    return !unsignedImage || ui.askYesNo(*unsignedImage);
+}
+
 }  // namespace
 
 Status OnSave(DialogState& state, UserInterface& ui)
 {
     const std::string input = ui.imagePath();
     if (input.empty())
-        return Stop(ui, SaveNoInputMessage);
+        return Refuse(ui, SaveNoInputMessage);
     // The section list and the captured bytes belong to the image of the
     // last Load; writing them into another image would corrupt it.
     if (!state.inventory || input != state.inventory->imagePath)
-        return Stop(ui, SaveNotLoadedMessage(input));
+        return Refuse(ui, SaveNotLoadedMessage(input));
 
     ProtectRequest request;
     request.inventory = state.inventory;
     request.keyLength = KeyLengthChoice(ui.comboSelection(Combo::KeyLen));
     request.mode = ModeChoice(ui.comboSelection(Combo::Mode));
+    request.treatments = RowTreatments(ui.sectionList(), state.inventory->sectionTable.size());
+    request.toolDirectory = state.toolDirectory;
     std::string typed = ui.keyText();
     const SecretText keyText(typed);
     WipeString(typed);
-    if (!IsHexKeyText(keyText.view()))
-        return Stop(ui, KeyNotHexMessage);
+    // Whatever can be refused or questioned without an output file is, before
+    // the user is asked to choose one.
+    if (Status choices = CheckSaveChoices(request, keyText.view()); !choices)
+        return Refuse(ui, choices.message());
+    if (!UserAgrees(ui, request, keyText.view()))
+        return Withdrawn();
     request.key = AesKeyFromText(keyText.view(), AesKeyBytes(request.keyLength));
-    request.treatments = RowTreatments(ui.sectionList(), state.inventory->sectionTable.size());
-    request.toolDirectory = state.toolDirectory;
 
     FileChooserRequest chooser;
-    chooser.mustExist = false;
+    chooser.save = true;
+    chooser.title = "Save the Protected Image As";
     const std::optional<std::string> output = ui.chooseFile(chooser);
     if (!output)
-        return Status::Fail("");
+        return Withdrawn();
     request.outputPath = *output;
-    const Status saved = ProtectImage(request);
-    ui.showMessage(saved ? std::string(SaveSuccessMessage) : saved.message());
-    return saved;
+    return Report(ui, ProtectImage(request), std::string(SaveSuccessMessage) + "The protected image is " +
+                                                 request.outputPath + ".\n");
+}
+
+void OnKeyLenChange(UserInterface& ui)
+{
+    ui.showKeyDigits(2 * AesKeyBytes(KeyLengthChoice(ui.comboSelection(Combo::KeyLen))));
 }
 
 }  // namespace vantrel

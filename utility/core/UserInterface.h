@@ -17,11 +17,18 @@ namespace ModeIndex { enum { ECB = 0, CBC = 1, OFB = 2, CTR = 3 }; }
 namespace PurposeIndex { enum { Demonstration = 0, PracticalUse = 1 }; }
 namespace EntryIndex { enum { Multi = 0, Single = 1 }; }  // the box sorts its items
 
+// What a message reports; the dialog shows errors with a warning icon and
+// successes with an information icon.
+enum class MessageKind { Error, Success };
+
 // What a file chooser is asked for.
 struct FileChooserRequest {
-    bool mustExist = true;            // false: a new name may be typed
+    // false: an existing file to open; true: a save chooser, where a new name
+    // may be typed and an existing file is taken only after the user agreed
+    // to replace it.
+    bool save = false;
+    std::string title;                // what the chosen file is for
     std::string defaultExtension = "vnf";
-    std::string initialName = "*.vnf";
 };
 
 // The dialog's controls as the buttons (buttons/Buttons.h) see them. The
@@ -34,11 +41,14 @@ public:
     virtual ~UserInterface() = default;
 
     // A modal message with an OK button only.
-    virtual void showMessage(const std::string& text) = 0;
+    virtual void showMessage(const std::string& text, MessageKind kind) = 0;
     // A modal question with Yes and No; true for Yes.
     virtual bool askYesNo(const std::string& question) = 0;
     // The full path of the chosen file, or nothing when the user cancelled.
     virtual std::optional<std::string> chooseFile(const FileChooserRequest& request) = 0;
+
+    // The Key label: how many hexadecimal digits the chosen Key Len takes.
+    virtual void showKeyDigits(int digits) = 0;
 
     virtual SectionList& sectionList() = 0;
     virtual int comboSelection(Combo combo) const = 0;

@@ -23,7 +23,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     icon->setPixmap(VantrelIcon().pixmap(AppIconSize, AppIconSize));
     icon->setGeometry(QRect(QPoint(units.x(11), units.y(17)), QSize(AppIconSize, AppIconSize)));
 
-    auto* version = new QLabel(QStringLiteral("Vantrel Utility Version 1.6"), this);
+    auto* version = new QLabel(QStringLiteral("Vantrel Utility Version " VANTREL_VERSION), this);
     version->setObjectName(QStringLiteral("aboutVersion"));
     version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     version->setGeometry(units.rect(40, 10, 119, 8));

@@ -18,14 +18,35 @@ QStyle* StyleOf(const QStyleOptionViewItem& option)
     return option.widget != nullptr ? option.widget->style() : QApplication::style();
 }
 
+// A dotted frame inside the current cell of a focused list, in the cell's
+// text colour: the style's own focus frame is faint, and invisible on a
+// selected row.
+void DrawFocusMark(QPainter* painter, const QStyleOptionViewItem& option)
+{
+    if (!(option.state & QStyle::State_HasFocus))
+        return;
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->save();
+    painter->setPen(QPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+    painter->restore();
+}
+
 }  // namespace
 
 void CheckBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    if (!IsCheckable(index)) {
+    if (IsCheckable(index))
+        paintCheckCell(painter, option, index);
+    else
         QStyledItemDelegate::paint(painter, option, index);
-        return;
-    }
+    DrawFocusMark(painter, option);
+}
+
+void CheckBoxDelegate::paintCheckCell(QPainter* painter, const QStyleOptionViewItem& option,
+                                      const QModelIndex& index) const
+{
     QStyleOptionViewItem cell(option);
     initStyleOption(&cell, index);
     cell.features &= ~QStyleOptionViewItem::HasCheckIndicator;

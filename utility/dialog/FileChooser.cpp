@@ -12,10 +12,12 @@ namespace vantrel {
 std::optional<std::string> ChooseFileWithDialog(QWidget* owner, const FileChooserRequest& request)
 {
     const NormalCursor cursor;
-    QFileDialog chooser(owner, QString(), QDir::currentPath(), QString::fromLatin1(ImageFileFilter));
+    QFileDialog chooser(owner, QString::fromStdString(request.title), QDir::currentPath(),
+                        QString::fromLatin1(ImageFileFilter));
     chooser.setObjectName(QStringLiteral("fileChooser"));
-    chooser.setAcceptMode(QFileDialog::AcceptOpen);
-    chooser.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // A save chooser asks before it takes an existing file (Qt's default).
+    chooser.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    chooser.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     chooser.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return std::nullopt;

@@ -1,15 +1,15 @@
 #include "MainDialogTemplate.h"
 
-#include <QAbstractItemView>
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QDialog>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <algorithm>
-#include <vector>
+#include <array>
 
 #include "DialogUnits.h"
 #include "XListCtrl.h"
@@ -18,134 +18,195 @@ namespace vantrel {
 
 namespace {
 
-// Places controls on the dialog by their template rectangles.
-class TemplateBuilder {
+// Makes the dialog's controls, each owned by the dialog until a layout hands
+// it to its group box.
+class ControlMaker {
 public:
-    explicit TemplateBuilder(QDialog& dialog) : dialog_(dialog), units_(dialog.font()) {}
+    explicit ControlMaker(QDialog& dialog) : dialog_(dialog) {}
 
-    QPushButton* button(const char* name, const QString& text, int x, int y, int w, int h)
+    QPushButton* button(const char* name, const QString& text)
     {
-        auto* widget = place(new QPushButton(text, &dialog_), name, x, y, w, h);
+        auto* widget = named(new QPushButton(text, &dialog_), name);
         // No push button is a default button: Enter belongs to the dialog.
         widget->setAutoDefault(false);
         widget->setDefault(false);
         return widget;
     }
 
-    // A drop-down list; h is the height of the box with its list dropped, so
-    // the closed box takes the height of one edit line.
-    QComboBox* dropDownList(const char* name, const QStringList& items, int x, int y, int w)
+    // A drop-down list that is never narrower than its widest item, so no
+    // window size cuts the chosen text.
+    QComboBox* dropDownList(const char* name, const QStringList& items)
     {
-        auto* widget = place(new QComboBox(&dialog_), name, x, y, w, EditHeight);
+        auto* widget = named(new QComboBox(&dialog_), name);
         widget->addItems(items);
-        // The box may clip a long item; its opened list shows every item whole.
-        const QFontMetrics metrics(dialog_.font());
-        int widest = 0;
-        for (const QString& item : items)
-            widest = std::max(widest, metrics.horizontalAdvance(item));
-        widget->view()->setMinimumWidth(widest + 4 * metrics.averageCharWidth());
+        widget->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         return widget;
     }
 
-    QLineEdit* edit(const char* name, int x, int y, int w, int h)
+    QLineEdit* edit(const char* name) { return named(new QLineEdit(&dialog_), name); }
+
+    // A label whose mnemonic moves the focus to buddy (or presses it).
+    QLabel* label(const QString& text, QWidget* buddy)
     {
-        return place(new QLineEdit(&dialog_), name, x, y, w, h);
+        auto* widget = new QLabel(text, &dialog_);
+        widget->setBuddy(buddy);
+        return widget;
     }
 
-    void label(const QString& text, int x, int y, int w, int h)
+    QGroupBox* groupBox(const QString& title)
     {
-        auto* widget = place(new QLabel(text, &dialog_), nullptr, x, y, w, h);
-        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    }
-
-    void groupBox(const QString& title, int x, int y, int w, int h)
-    {
-        auto* widget = place(new QGroupBox(title, &dialog_), nullptr, x, y, w, h);
+        auto* widget = new QGroupBox(title, &dialog_);
         widget->setAlignment(Qt::AlignHCenter);
-        widget->setFocusPolicy(Qt::NoFocus);
-        groups_.push_back(widget);
+        return widget;
     }
 
-    CXListCtrl* list(const char* name, int x, int y, int w, int h)
-    {
-        return place(new CXListCtrl(&dialog_), name, x, y, w, h);
-    }
-
-    // Group boxes only frame: they go beneath every control so that clicks
-    // reach the controls, the outermost frame (the first) at the bottom.
-    void lowerGroupBoxes(QGroupBox* outermost)
-    {
-        for (QGroupBox* group : groups_)
-            group->lower();
-        outermost->lower();
-    }
-
-    QGroupBox* lastGroupBox() const { return groups_.back(); }
-
-    static constexpr int EditHeight = 14;
+    CXListCtrl* list(const char* name) { return named(new CXListCtrl(&dialog_), name); }
 
 private:
     template <typename Widget>
-    Widget* place(Widget* widget, const char* name, int x, int y, int w, int h)
+    static Widget* named(Widget* widget, const char* name)
     {
-        if (name != nullptr)
-            widget->setObjectName(QString::fromLatin1(name));
-        widget->setGeometry(units_.rect(x, y, w, h));
+        widget->setObjectName(QString::fromLatin1(name));
         return widget;
     }
 
     QDialog& dialog_;
-    DialogUnits units_;
-    std::vector<QGroupBox*> groups_;
 };
 
 void SetUpWindow(QDialog& dialog)
 {
     dialog.setWindowTitle(QStringLiteral("Vantrel Utility"));
     dialog.setFont(TemplateFont());
-    // Caption, window menu and close box; no minimise, maximise or help box.
-    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint);
-    dialog.setFixedSize(DialogUnits(dialog.font()).size(372, 276));
+    // The program's main window: caption, window menu, minimise, maximise
+    // and close boxes, and a size grip; no help box.
+    dialog.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    dialog.setSizeGripEnabled(true);
+}
+
+QGroupBox* InputParameterGroup(ControlMaker& make, const MainDialogControls& c)
+{
+    QGroupBox* group = make.groupBox(QStringLiteral("Input Parameter"));
+    auto* row = new QHBoxLayout(group);
+    row->addWidget(make.label(QStringLiteral("&Input VNF File:"), c.browse));
+    row->addWidget(c.imagePath, 1);
+    row->addWidget(c.browse);
+    return group;
+}
+
+QGroupBox* EcdsaOptionsGroup(ControlMaker& make, const MainDialogControls& c)
+{
+    QGroupBox* group = make.groupBox(QStringLiteral("ECDSA Options"));
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(make.label(QStringLiteral("Key &Pair:"), c.keyPair), 0, 0);
+    grid->addWidget(c.keyPair, 0, 1);
+    grid->addWidget(c.generate, 1, 0, 1, 2);
+    return group;
+}
+
+QGroupBox* AesOptionsGroup(ControlMaker& make, const MainDialogControls& c)
+{
+    QGroupBox* group = make.groupBox(QStringLiteral("AES Options"));
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(make.label(QStringLiteral("Key Le&n:"), c.keyLen), 0, 0);
+    grid->addWidget(c.keyLen, 0, 1);
+    grid->addWidget(make.label(QStringLiteral("&Mode:"), c.mode), 0, 2);
+    grid->addWidget(c.mode, 0, 3);
+    grid->setColumnStretch(4, 1);
+    grid->addWidget(c.keyLabel, 1, 0);
+    grid->addWidget(c.key, 1, 1, 1, 4);
+    return group;
+}
+
+QGroupBox* InformationGroup(ControlMaker& make, const MainDialogControls& c)
+{
+    QGroupBox* group = make.groupBox(QStringLiteral("Information"));
+    auto* column = new QVBoxLayout(group);
+    column->addWidget(c.sectionList);
+    return group;
+}
+
+QGroupBox* OperationGroup(ControlMaker& make, const MainDialogControls& c)
+{
+    QGroupBox* group = make.groupBox(QStringLiteral("Operation"));
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(make.label(QStringLiteral("P&urpose:"), c.purpose), 0, 0);
+    grid->addWidget(c.purpose, 0, 1);
+    grid->addWidget(make.label(QStringLiteral("&Entry:"), c.entry), 1, 0);
+    grid->addWidget(c.entry, 1, 1);
+    grid->setRowStretch(2, 1);
+    grid->addWidget(c.load, 3, 0, 1, 2);
+    grid->addWidget(c.save, 4, 0, 1, 2);
+    return group;
+}
+
+// Margins and spacing of the template's proportions (4 and 3 dialog units)
+// rather than the style's roomier ones, so the smallest window fits a small
+// screen.
+void UseTemplateSpacing(QDialog& dialog)
+{
+    const DialogUnits units(dialog.font());
+    for (QLayout* layout : dialog.findChildren<QLayout*>()) {
+        layout->setContentsMargins(units.x(4), units.y(3), units.x(4), units.y(3));
+        layout->setSpacing(units.y(3));
+    }
+}
+
+// Tab and Shift+Tab visit the controls in the order of MainDialogControls.
+void SetTabOrder(const MainDialogControls& c)
+{
+    const std::array<QWidget*, 12> order{c.imagePath, c.browse, c.keyPair,     c.generate, c.keyLen,
+                                         c.mode,      c.key,    c.sectionList, c.purpose,  c.entry,
+                                         c.load,      c.save};
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 }  // namespace
 
+QSize MainDialogTemplateSize(const QFont& font)
+{
+    return DialogUnits(font).size(372, 276);
+}
+
 MainDialogControls BuildMainDialog(QDialog& dialog)
 {
     SetUpWindow(dialog);
-    TemplateBuilder t(dialog);
+    ControlMaker make(dialog);
     MainDialogControls c;
-    c.browse = t.button("browseButton", QStringLiteral("..."), 311, 30, 32, 14);
-    c.keyPair = t.dropDownList("keyPairCombo", {"Pelora", "Generate", "Default"}, 66, 68, 48);
-    c.generate = t.button("generateButton", QStringLiteral("Generate"), 29, 90, 73, 14);
-    c.keyLen = t.dropDownList("keyLenCombo", {"128", "192", "256"}, 169, 68, 48);
-    c.mode = t.dropDownList("modeCombo", {"ECB", "CBC", "OFB", "CTR"}, 283, 68, 48);
-    c.key = t.edit("keyEdit", 150, 90, 181, 14);
-    c.purpose = t.dropDownList("purposeCombo", {"Demonstration", "Practical use"}, 303, 140, 48);
-    c.entry = t.dropDownList("entryCombo", {"Single", "Multi"}, 303, 170, 48);
-    c.entry->model()->sort(0);
-    c.load = t.button("loadButton", QStringLiteral("Load"), 303, 200, 48, 14);
-    c.save = t.button("saveButton", QStringLiteral("Save"), 303, 232, 48, 14);
-    t.label(QStringLiteral("Input VNF File:"), 21, 33, 61, 8);
-    c.imagePath = t.edit("imagePathEdit", 96, 31, 206, 14);
+    c.imagePath = make.edit("imagePathEdit");
     c.imagePath->setReadOnly(true);
-    t.groupBox(QStringLiteral("Information"), 14, 116, 278, 148);
-    t.groupBox(QStringLiteral("Tessaro Vantrel Utility"), 10, 7, 352, 260);
-    QGroupBox* outermost = t.lastGroupBox();
-    t.label(QStringLiteral("Purpose:"), 308, 129, 37, 8);
-    t.label(QStringLiteral("Key Len:"), 130, 70, 37, 10);
-    t.label(QStringLiteral("Mode:"), 252, 71, 21, 8);
-    t.label(QStringLiteral("Entry:"), 311, 159, 30, 8);
-    t.groupBox(QStringLiteral("Input Parameter"), 14, 17, 343, 34);
-    t.label(QStringLiteral("Key:"), 130, 91, 17, 14);
-    t.label(QStringLiteral("(Hex)"), 333, 92, 21, 8);
-    t.label(QStringLiteral("Key Pair:"), 22, 69, 36, 15);
-    c.sectionList = t.list("sectionList", 19, 127, 267, 133);
-    t.groupBox(QStringLiteral("ECDSA Options"), 14, 56, 107, 56);
-    t.groupBox(QStringLiteral("AES Options"), 123, 56, 234, 56);
-    t.groupBox(QStringLiteral("Operation"), 297, 116, 60, 148);
-    t.lowerGroupBoxes(outermost);
+    c.browse = make.button("browseButton", QStringLiteral("..."));
+    c.keyPair = make.dropDownList("keyPairCombo", {"Pelora", "Generate", "Default"});
+    c.generate = make.button("generateButton", QStringLiteral("&Generate"));
+    c.keyLen = make.dropDownList("keyLenCombo", {"128", "192", "256"});
+    c.mode = make.dropDownList("modeCombo", {"ECB", "CBC", "OFB", "CTR"});
+    c.key = make.edit("keyEdit");
+    c.keyLabel = make.label(QStringLiteral("&Key:"), c.key);
+    c.sectionList = make.list("sectionList");
+    c.purpose = make.dropDownList("purposeCombo", {"Demonstration", "Practical use"});
+    c.entry = make.dropDownList("entryCombo", {"Single", "Multi"});
+    c.entry->model()->sort(0);
+    c.load = make.button("loadButton", QStringLiteral("&Load"));
+    c.save = make.button("saveButton", QStringLiteral("&Save"));
+
+    QGroupBox* frame = make.groupBox(QStringLiteral("Tessaro Vantrel Utility"));
+    auto* rows = new QVBoxLayout(frame);
+    rows->addWidget(InputParameterGroup(make, c));
+    auto* options = new QHBoxLayout;
+    options->addWidget(EcdsaOptionsGroup(make, c), 107);
+    options->addWidget(AesOptionsGroup(make, c), 234);
+    rows->addLayout(options);
+    auto* work = new QHBoxLayout;
+    work->addWidget(InformationGroup(make, c), 1);
+    work->addWidget(OperationGroup(make, c));
+    rows->addLayout(work, 1);
+    auto* window = new QVBoxLayout(&dialog);
+    window->addWidget(frame);
+
+    UseTemplateSpacing(dialog);
+    SetTabOrder(c);
+    dialog.resize(MainDialogTemplateSize(dialog.font()));
     return c;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -11,13 +13,32 @@
 
 namespace vantrel {
 
-void ShowMessageBox(QWidget* owner, const std::string& text)
+namespace {
+
+// The window manager draws the title in its own, often bold, font beside an
+// icon and up to three buttons, none of which the box's layout counts: a
+// spacer as wide as all of that keeps a short message's title whole.
+void KeepTitleWhole(QMessageBox& box)
+{
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+}  // namespace
+
+void ShowMessageBox(QWidget* owner, const std::string& text, MessageKind kind)
 {
     const NormalCursor cursor;
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vantrel Utility"), QString::fromStdString(text),
-                    QMessageBox::Ok, owner);
+    const QMessageBox::Icon icon = kind == MessageKind::Success ? QMessageBox::Information : QMessageBox::Warning;
+    QMessageBox box(icon, QStringLiteral("Vantrel Utility"), QString::fromStdString(text), QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("messageBox"));
     box.setTextFormat(Qt::PlainText);
+    KeepTitleWhole(box);
     box.exec();
 }
 
@@ -29,20 +50,21 @@ bool AskYesNo(QWidget* owner, const std::string& question)
     box.setObjectName(QStringLiteral("questionBox"));
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
+    KeepTitleWhole(box);
     return box.exec() == QMessageBox::Yes;
 }
 
 QtUserInterface::QtUserInterface(QWidget& owner, const MainDialogControls& controls)
     : controls_(controls),
-      messageSink_([&owner](const std::string& text) { ShowMessageBox(&owner, text); }),
+      messageSink_([&owner](const std::string& text, MessageKind kind) { ShowMessageBox(&owner, text, kind); }),
       fileChooser_([&owner](const FileChooserRequest& request) { return ChooseFileWithDialog(&owner, request); }),
       questionSink_([&owner](const std::string& question) { return AskYesNo(&owner, question); })
 {
 }
 
-void QtUserInterface::showMessage(const std::string& text)
+void QtUserInterface::showMessage(const std::string& text, MessageKind kind)
 {
-    messageSink_(text);
+    messageSink_(text, kind);
 }
 
 bool QtUserInterface::askYesNo(const std::string& question)
@@ -53,6 +75,11 @@ bool QtUserInterface::askYesNo(const std::string& question)
 std::optional<std::string> QtUserInterface::chooseFile(const FileChooserRequest& request)
 {
     return fileChooser_(request);
+}
+
+void QtUserInterface::showKeyDigits(int digits)
+{
+    controls_.keyLabel->setText(QStringLiteral("&Key (%1 hex digits):").arg(digits));
 }
 
 SectionList& QtUserInterface::sectionList()
@@ -90,7 +117,7 @@ void QtUserInterface::setImagePath(const std::string& path)
 void QtUserInterface::browseForImage()
 {
     FileChooserRequest request;
-    request.mustExist = true;
+    request.title = "Open the Image";
     if (const auto path = chooseFile(request))
         setImagePath(*path);
 }

@@ -11,20 +11,22 @@ class QWidget;
 
 namespace vantrel {
 
-// The core's user interface over the main dialog's widgets. Messages go to a
-// modal message box owned by the dialog and files come from a modal chooser;
-// both can be replaced (the screenshot run and the tests do so).
+// The core's user interface over the main dialog's widgets. Messages and
+// questions go to modal message boxes owned by the dialog and files come from
+// a modal chooser; each can be replaced (the screenshot run and the tests do
+// so).
 class QtUserInterface final : public UserInterface {
 public:
-    using MessageSink = std::function<void(const std::string&)>;
+    using MessageSink = std::function<void(const std::string&, MessageKind)>;
     using FileChooser = std::function<std::optional<std::string>(const FileChooserRequest&)>;
     using QuestionSink = std::function<bool(const std::string&)>;
 
     QtUserInterface(QWidget& owner, const MainDialogControls& controls);
 
-    void showMessage(const std::string& text) override;
+    void showMessage(const std::string& text, MessageKind kind) override;
     bool askYesNo(const std::string& question) override;
     std::optional<std::string> chooseFile(const FileChooserRequest& request) override;
+    void showKeyDigits(int digits) override;
     SectionList& sectionList() override;
     int comboSelection(Combo combo) const override;
     std::string keyText() const override;
@@ -45,10 +47,11 @@ private:
     QuestionSink questionSink_;
 };
 
-// A modal message box owned by owner: OK only, the program's name as title.
-void ShowMessageBox(QWidget* owner, const std::string& text);
+// A modal message box owned by owner: OK only, a warning icon for an error
+// and an information icon for a success, the program's name as title.
+void ShowMessageBox(QWidget* owner, const std::string& text, MessageKind kind);
 // A modal question owned by owner: Yes and No (the default), the program's
-// name as title.
+// name as title. Both boxes are wide enough to show their title whole.
 bool AskYesNo(QWidget* owner, const std::string& question);
 
 }  // namespace vantrel

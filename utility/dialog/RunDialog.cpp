@@ -15,7 +15,7 @@ namespace vantrel {
 
 namespace {
 
-void PrintMessage(const std::string& text)
+void PrintMessage(const std::string& text, MessageKind)
 {
     std::cerr << text;
     if (text.empty() || text.back() != '\n')

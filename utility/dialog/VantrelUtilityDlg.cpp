@@ -33,6 +33,7 @@ void CVantrelUtilityDlg::OnInitDialog()
     setWindowIcon(VantrelIcon());
     controls_.keyPair->setCurrentIndex(KeyPairIndex::Pelora);
     controls_.keyLen->setCurrentIndex(KeyLenIndex::Bits128);
+    OnKeyLenChange();
     controls_.mode->setCurrentIndex(ModeIndex::CBC);
     controls_.purpose->setCurrentIndex(PurposeIndex::Demonstration);
     controls_.entry->setCurrentIndex(EntryIndex::Multi);
@@ -76,6 +77,7 @@ void CVantrelUtilityDlg::ConnectSignals()
     connect(controls_.load, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnLoad);
     connect(controls_.generate, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnGenerate);
     connect(controls_.save, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnSave);
+    connect(controls_.keyLen, &QComboBox::currentIndexChanged, this, &CVantrelUtilityDlg::OnKeyLenChange);
     connect(aboutAction_, &QAction::triggered, this, &CVantrelUtilityDlg::OnAbout);
 }
 
@@ -99,6 +101,11 @@ void CVantrelUtilityDlg::OnSave()
     RunOperation([this] { vantrel::OnSave(state_, ui_); });
 }
 
+void CVantrelUtilityDlg::OnKeyLenChange()
+{
+    vantrel::OnKeyLenChange(ui_);
+}
+
 void CVantrelUtilityDlg::OnAbout()
 {
     CAboutDlg(this).exec();
@@ -111,9 +118,9 @@ void CVantrelUtilityDlg::RunOperation(Operation operation)
     try {
         operation();
     } catch (const std::exception& error) {
-        ui_.showMessage(std::string("The operation stopped: ") + error.what());
+        ui_.showMessage(std::string("The operation stopped: ") + error.what(), MessageKind::Error);
     } catch (...) {
-        ui_.showMessage("The operation stopped on an unexpected error.");
+        ui_.showMessage("The operation stopped on an unexpected error.", MessageKind::Error);
     }
 }
 

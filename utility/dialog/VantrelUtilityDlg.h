@@ -30,6 +30,7 @@ public:
     void OnLoad();
     void OnGenerate();
     void OnSave();
+    void OnKeyLenChange();
     void OnAbout();
 
 protected:

@@ -37,6 +37,8 @@ CXListCtrl::CXListCtrl(QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
     setFocusPolicy(Qt::StrongFocus);
+    // Tab leaves the list for the next control; arrow keys move inside it.
+    setTabKeyNavigation(false);
 }
 
 CXListCtrl::~CXListCtrl() = default;

@@ -9,7 +9,9 @@ namespace vantrel {
 class SectionListModel;
 
 // The section list control: a report-style list whose cells in columns 0
-// ("Hash") and 1 ("AES") hold check boxes that a click toggles. The rest of
+// ("Hash") and 1 ("AES") hold check boxes that a click or Space toggles.
+// Arrow keys move the current cell, which is marked while the list has the
+// focus; Tab and Shift+Tab leave the list. The rest of
 // the program reaches it through SectionList; the dialog sets it up with the
 // column and extended-style operations below.
 class CXListCtrl final : public QTableView, public SectionList {

@@ -1,0 +1,110 @@
+#include "buttons/SaveChecks.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "encryption/AesDataRecord.h"
+#include "encryption/AesKeyText.h"
+#include "encryption/SaveMessages.h"
+#include "verify/VerifyImage.h"
+
+namespace vantrel {
+
+namespace {
+
+std::size_t CountRows(const ProtectRequest& request, Treatment treatment)
+{
+    return static_cast<std::size_t>(std::count(request.treatments.begin(), request.treatments.end(), treatment));
+}
+
+// The target processes whole 16-byte blocks, hashed sections included.
+Status CheckWholeBlocks(const ProtectRequest& request)
+{
+    const SectionTable& table = request.inventory->sectionTable;
+    for (std::size_t row = 0; row < table.size() && row < request.treatments.size(); ++row) {
+        const std::size_t size = table[row].contentText.size() / 2;
+        if (request.treatments[row] != Treatment::None && size % 16 != 0)
+            return Status::Fail(std::string(SaveNotMultipleOf16Message) + "Section " + table[row].name + " holds " +
+                                std::to_string(size) + " bytes.\n");
+    }
+    return Done{};
+}
+
+int KeyDigits(const ProtectRequest& request)
+{
+    return 2 * AesKeyBytes(request.keyLength);
+}
+
+std::string KeyLenText(const ProtectRequest& request)
+{
+    return "Key Len " + std::to_string(8 * AesKeyBytes(request.keyLength)) + " takes " +
+           std::to_string(KeyDigits(request)) + " hexadecimal digits";
+}
+
+Status CheckKey(const ProtectRequest& request, std::string_view keyText)
+{
+    if (!IsHexKeyText(keyText))
+        return Status::Fail(KeyNotHexMessage);
+    if (keyText.empty() && CountRows(request, Treatment::Encrypt) > 0)
+        return Status::Fail("Please type the AES key: " + KeyLenText(request) +
+                            ". Without it the AES sections would be encrypted with a key of zeros. Nothing was "
+                            "saved.\n");
+    if (keyText.size() > static_cast<std::size_t>(KeyDigits(request)))
+        return Status::Fail("The key has " + std::to_string(keyText.size()) + " hexadecimal digits, but " +
+                            KeyLenText(request) + ". Please shorten it or choose a longer Key Len. Nothing was "
+                            "saved.\n");
+    return Done{};
+}
+
+}  // namespace
+
+Status CheckSaveChoices(const ProtectRequest& request, std::string_view keyText)
+{
+    const Inventory& inventory = *request.inventory;
+    if (inventory.aesDataSize == 0)
+        return Status::Fail(SaveNoAesDataMessage);
+    const std::size_t treated = request.treatments.size() - CountRows(request, Treatment::None);
+    if (treated > 0 && AesDataRecordSize(treated) > inventory.aesDataSize)
+        return Status::Fail(SaveRecordTooLargeMessage(inventory.imagePath, inventory.aesDataSize, treated));
+    if (treated == 0)
+        return Status::Fail(SaveNoOperationMessage);
+    if (Status blocks = CheckWholeBlocks(request); !blocks)
+        return blocks;
+    return CheckKey(request, keyText);
+}
+
+std::vector<std::string> SaveQuestions(const ProtectRequest& request, std::string_view keyText)
+{
+    std::vector<std::string> questions;
+    if (keyText.size() < static_cast<std::size_t>(KeyDigits(request)))
+        questions.push_back("The key has " + std::to_string(keyText.size()) + " hexadecimal digits, but " +
+                            KeyLenText(request) + ". It will be filled with zeros in front, which makes it "
+                            "easier to guess.\n\nSave with this key?");
+    if (request.mode == AesMode::Ofb || request.mode == AesMode::Ctr)
+        questions.push_back("With Mode OFB or CTR every encrypted section and the AESData table are encrypted "
+                            "with the same key stream, started again from one IV. Anyone holding the protected "
+                            "image can then recover the encrypted contents and rewrite the table's digests; CBC "
+                            "does not have this weakness.\n\nSave with this mode anyway?");
+    return questions;
+}
+
+std::optional<std::string> UnsignedImageQuestion(const std::string& imagePath, const std::string& toolDirectory)
+{
+    VerifyRequest verify;
+    verify.imagePath = imagePath;
+    verify.toolDirectory = toolDirectory;
+    verify.publicKeyPath = std::filesystem::absolute("public.ecs").string();
+    const VerifyReport report = VerifyImage(verify);
+    std::string detail = "it could not be checked";
+    for (const VerifyCheck& check : report.checks) {
+        if (check.subject == "signature" && check.outcome == CheckOutcome::Passed)
+            return std::nullopt;
+        if (check.outcome == CheckOutcome::Failed)
+            detail = check.detail;
+    }
+    return imagePath + " is not signed with the key in " + verify.publicKeyPath + " (" + MessageLine(detail) +
+           "). A device that checks the signature will refuse the protected image; sign it with Generate "
+           "first.\n\nSave it anyway?";
+}
+
+}  // namespace vantrel
