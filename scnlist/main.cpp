@@ -22,6 +22,14 @@ int Report(const std::string& message)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs("Usage: scnlist -sh FILE\n"
+                   "Prints the section headers of the 32-bit ELF file FILE: seven heading lines, then one\n"
+                   "line per section header with INDEX TYPE FLAGS ADDR OFFSET SIZE FLAGLETTERS LINK INFO\n"
+                   "ALIGN ENTSIZE 'NAME'. Errors are one ERROR line on standard error and status 1.\n",
+                   stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
     if (argc != 3 || std::strcmp(argv[1], "-sh") != 0)
         return Report("usage: scnlist -sh FILE");
     try {
