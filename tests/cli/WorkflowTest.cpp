@@ -115,6 +115,27 @@ TEST_F(WorkflowTest, UnsignedImageFailsTheSignatureCheck)
     EXPECT_NE(verified.err.find("verification failed: signature"), std::string::npos) << verified.err;
 }
 
+// protect goes on with an unsigned image, but says a device will refuse it;
+// once the image is signed with the working directory's key it says nothing.
+TEST_F(WorkflowTest, ProtectWarnsOnlyAboutAnUnsignedImage)
+{
+    WriteElfImage(image, ProtectableImage());
+    const std::vector<std::string> protect{"protect", image.string(), "-o", output.string(), "--key-file", "-",
+                                           "--hash", "ShareFunctionSection2"};
+    const auto unsignedRun = Utility(protect, work.path(), KeyFor("128"));
+    EXPECT_EQ(unsignedRun.status, 0) << unsignedRun.err;
+    EXPECT_NE(unsignedRun.err.find("WARNING: " + image.string() + " is not signed with the key in " +
+                                   (work / "public.ecs").string() + " ("),
+              std::string::npos)
+        << unsignedRun.err;
+    EXPECT_TRUE(fs::exists(output));
+
+    SignImage();
+    const auto signedRun = Utility(protect, work.path(), KeyFor("128"));
+    EXPECT_EQ(signedRun.status, 0) << signedRun.err;
+    EXPECT_EQ(signedRun.err.find("WARNING"), std::string::npos) << signedRun.err;
+}
+
 TEST_F(WorkflowTest, AnotherPublicKeyFailsTheSignatureCheck)
 {
     WriteElfImage(image, ProtectableImage());

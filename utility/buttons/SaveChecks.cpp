@@ -94,15 +94,10 @@ std::optional<std::string> UnsignedImageQuestion(const std::string& imagePath, c
     verify.imagePath = imagePath;
     verify.toolDirectory = toolDirectory;
     verify.publicKeyPath = std::filesystem::absolute("public.ecs").string();
-    const VerifyReport report = VerifyImage(verify);
-    std::string detail = "it could not be checked";
-    for (const VerifyCheck& check : report.checks) {
-        if (check.subject == "signature" && check.outcome == CheckOutcome::Passed)
-            return std::nullopt;
-        if (check.outcome == CheckOutcome::Failed)
-            detail = check.detail;
-    }
-    return imagePath + " is not signed with the key in " + verify.publicKeyPath + " (" + MessageLine(detail) +
+    const std::optional<std::string> problem = SignatureProblem(verify);
+    if (!problem)
+        return std::nullopt;
+    return imagePath + " is not signed with the key in " + verify.publicKeyPath + " (" + *problem +
            "). A device that checks the signature will refuse the protected image; sign it with Generate "
            "first.\n\nSave it anyway?";
 }

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "encryption/AesKeyText.h"
 #include "encryption/ProtectImage.h"
 #include "encryption/SaveMessages.h"
+#include "verify/VerifyImage.h"
 
 namespace vantrel::cli {
 
@@ -138,6 +140,21 @@ Outcome<SecretBytes> CheckOptions(ProtectOptions& options)
     return AesKeyFromText(key.value().text.view(), keyBytes);
 }
 
+// A device that checks the signature refuses a protected image that is not
+// signed: the user hears of it, but the protect goes on (an image may be
+// signed after it is protected, or protected only for a test).
+void WarnWhenUnsigned(const std::string& imagePath, const std::string& toolDirectory)
+{
+    VerifyRequest verify;
+    verify.imagePath = imagePath;
+    verify.toolDirectory = toolDirectory;
+    verify.publicKeyPath = fs::absolute("public.ecs").string();
+    if (const std::optional<std::string> problem = SignatureProblem(verify))
+        Warn(imagePath + " is not signed with the key in " + verify.publicKeyPath + " (" + *problem +
+             "); a device that checks the signature will refuse the protected image. Sign it first with "
+             "vantrel-utility sign.");
+}
+
 void PrintResultJson(const ProtectOptions& options, const ProtectRequest& request)
 {
     const auto names = [&request](Treatment treatment) {
@@ -173,6 +190,8 @@ int RunProtect(ProtectOptions& options, const CommandContext& context)
     Outcome<std::vector<Treatment>> treatments = Treatments(options, inventory.value());
     if (!treatments)
         return Fail(treatments.message());
+
+    WarnWhenUnsigned(options.load.imagePath, context.toolDirectory);
 
     ProtectRequest request;
     request.inventory = std::make_shared<const Inventory>(std::move(inventory.value()));

@@ -3,6 +3,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/Outcome.h"
+
+#include "signing/CurveFile.h"
 #include "verify/AesDataCheck.h"
 #include "verify/ImageSections.h"
 #include "verify/SignatureCheck.h"
@@ -30,7 +33,7 @@ void CheckImageSignature(const VerifyRequest& request, ImageSections& image, Ver
         report.Fail("signature", detail);
         return;
     }
-    SignatureInputs inputs{request.toolDirectory + "/ecc_koblitz.ecs", request.publicKeyPath, std::move(*signature),
+    SignatureInputs inputs{CurveFilePath(request.toolDirectory), request.publicKeyPath, std::move(*signature),
                            std::move(*message)};
     if (CheckSignature(inputs, detail))
         report.Pass("signature", "ECDSA signature over msg_data (" + std::to_string(inputs.message.size()) +
@@ -74,6 +77,22 @@ VerifyReport VerifyImage(const VerifyRequest& request)
     CheckImageSignature(request, image, report);
     CheckImageRecord(request, image, report);
     return report;
+}
+
+std::optional<std::string> SignatureProblem(const VerifyRequest& request)
+{
+    VerifyRequest signatureOnly;
+    signatureOnly.imagePath = request.imagePath;
+    signatureOnly.toolDirectory = request.toolDirectory;
+    signatureOnly.publicKeyPath = request.publicKeyPath;
+    std::string detail = "it could not be checked";
+    for (const VerifyCheck& check : VerifyImage(signatureOnly).checks) {
+        if (check.subject == "signature" && check.outcome == CheckOutcome::Passed)
+            return std::nullopt;
+        if (check.outcome == CheckOutcome::Failed)
+            detail = MessageLine(check.detail);
+    }
+    return detail;
 }
 
 }  // namespace vantrel

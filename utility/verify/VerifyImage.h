@@ -27,4 +27,9 @@ struct VerifyRequest {
 // never writes them.
 VerifyReport VerifyImage(const VerifyRequest& request);
 
+// Why the image's signature does not hold for the request's public key (no
+// signature, another key, no key file...); nothing when it holds. Checks the
+// signature only, whatever the request's key and original say.
+std::optional<std::string> SignatureProblem(const VerifyRequest& request);
+
 }  // namespace vantrel
