@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 
 #include "WaitCursor.h"
 
@@ -22,7 +24,22 @@ std::optional<std::string> ChooseFileWithDialog(QWidget* owner, const FileChoose
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return std::nullopt;
 
-    const QFileInfo chosen(chooser.selectedFiles().constFirst());
+    return TakeChosenFile(QFileInfo(chooser.selectedFiles().constFirst()));
+}
+
+std::optional<QFileInfo> DroppedFile(const QMimeData& data)
+{
+    const QList<QUrl> urls = data.urls();
+    if (urls.size() != 1 || !urls.constFirst().isLocalFile())
+        return std::nullopt;
+    const QFileInfo file(urls.constFirst().toLocalFile());
+    if (!file.isFile())
+        return std::nullopt;
+    return file;
+}
+
+std::string TakeChosenFile(const QFileInfo& chosen)
+{
     // Files opened later by bare name (keys, temporary files) go where the
     // chosen file is, as after the platform's own chooser.
     QDir::setCurrent(chosen.absolutePath());

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QFileInfo>
+
 #include <optional>
 #include <string>
 
 #include "core/UserInterface.h"
 
+class QMimeData;
 class QWidget;
 
 namespace vantrel {
@@ -19,5 +22,14 @@ inline constexpr const char* ImageFileFilter = "VNF Files (*.vnf);;All Files (*)
 // chosen file's folder; the full path is returned (in the file system's
 // encoding). Nothing when the user cancels.
 std::optional<std::string> ChooseFileWithDialog(QWidget* owner, const FileChooserRequest& request);
+
+// The file a drag carries when it is one local regular file (an image to
+// open); nothing for folders, several files or anything else.
+std::optional<QFileInfo> DroppedFile(const QMimeData& data);
+
+// Takes a file the user chose (in the chooser or by dropping it): the
+// working directory moves to its folder, and its full path is returned in the
+// file system's encoding.
+std::string TakeChosenFile(const QFileInfo& chosen);
 
 }  // namespace vantrel

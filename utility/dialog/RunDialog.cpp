@@ -9,6 +9,7 @@
 #include <string>
 
 #include "AppIcon.h"
+#include "DialogSettings.h"
 #include "VantrelUtilityDlg.h"
 
 namespace vantrel {
@@ -56,7 +57,11 @@ int RunDialog(int argc, char** argv)
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("--screenshot"))
         return WriteScreenshot(dialog, arguments);
+    // The screenshot shows the defaults; a user's run starts where the last
+    // one ended.
+    RestoreDialogSettings(dialog.controls());
     dialog.exec();
+    SaveDialogSettings(dialog.controls());
     return 0;
 }
 

@@ -2,7 +2,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -11,6 +14,7 @@
 
 #include "AboutDlg.h"
 #include "AppIcon.h"
+#include "FileChooser.h"
 #include "core/ToolDirectory.h"
 #include "WaitCursor.h"
 #include "XListCtrl.h"
@@ -39,6 +43,9 @@ void CVantrelUtilityDlg::OnInitDialog()
     controls_.entry->setCurrentIndex(EntryIndex::Multi);
     controls_.key->clear();
     controls_.imagePath->clear();
+    // A file dropped on the key box is meant for the window, not typed in.
+    controls_.key->setAcceptDrops(false);
+    setAcceptDrops(true);
     SetUpSectionList();
     state_.toolDirectory = FindToolDirectory();
     controls_.browse->setFocus();
@@ -135,6 +142,20 @@ void CVantrelUtilityDlg::keyPressEvent(QKeyEvent* event)
         button->click();
     else
         accept();
+}
+
+void CVantrelUtilityDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (DroppedFile(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void CVantrelUtilityDlg::dropEvent(QDropEvent* event)
+{
+    if (const auto file = DroppedFile(*event->mimeData())) {
+        event->acceptProposedAction();
+        ui_.setImagePath(TakeChosenFile(*file));
+    }
 }
 
 }  // namespace vantrel

@@ -36,6 +36,9 @@ public:
 protected:
     // Enter presses the focused push button; elsewhere it closes the dialog.
     void keyPressEvent(QKeyEvent* event) override;
+    // One image file dropped anywhere on the window is chosen as "..." would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void OnInitDialog();
