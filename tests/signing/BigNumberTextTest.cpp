@@ -27,6 +27,7 @@ struct ReadCase {
     std::string expected;  // hexadecimal value, or "" when a problem is expected
     TokenProblem problem;
 };
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.text.substr(0, 24)); }
 
 class ReadBigNumberTest : public ::testing::TestWithParam<ReadCase> {};
 

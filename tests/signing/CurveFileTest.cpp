@@ -135,6 +135,7 @@ struct MalformedCase {
     std::string text;
     std::string message;
 };
+void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.name; }
 
 class MalformedCurveFile : public ::testing::TestWithParam<MalformedCase> {};
 
@@ -189,6 +190,7 @@ struct BasePointCase {
     std::string value;
     std::string message;
 };
+void PrintTo(const BasePointCase& c, std::ostream* os) { *os << c.name; }
 
 class BadBasePoint : public ::testing::TestWithParam<BasePointCase> {};
 

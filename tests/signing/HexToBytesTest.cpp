@@ -15,6 +15,8 @@ struct HexCase {
     int length;
     std::vector<std::uint8_t> bytes;  // the bytes written; the rest stay 0xEE
 };
+// Test names show the text and the length, not the object's memory.
+void PrintTo(const HexCase& c, std::ostream* os) { *os << '"' << c.text << "\" " << c.length; }
 
 class HexToBytesTest : public ::testing::TestWithParam<HexCase> {};
 

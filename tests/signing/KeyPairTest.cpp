@@ -114,6 +114,7 @@ struct BadCurveCase {
     std::string curveText;  // empty: no curve file at all
     std::string message;
 };
+void PrintTo(const BadCurveCase& c, std::ostream* os) { *os << c.name; }
 
 class MakeKeyPairFailure : public ::testing::TestWithParam<BadCurveCase> {};
 
