@@ -161,7 +161,7 @@ TEST_F(SaveStops, AKeyOfAnotherLengthThanTheChosenOne)
     Load();
     const ProtectRequest request{state.inventory,      {Treatment::Encrypt}, AesKeyLength::Bits256,
                                  AesMode::Cbc,         AesKeyFromText("00", 16), output.string(),
-                                 state.toolDirectory, {}};
+                                 state.toolDirectory, {}, {}};
     const Status saved = ProtectImage(request);
     EXPECT_FALSE(saved.ok());
     EXPECT_EQ(saved.message(), "AES encryption failed to Initialize\n");
@@ -302,6 +302,39 @@ INSTANTIATE_TEST_SUITE_P(
         StepFault{"RecordFails", "-replace AESData ", "exit 3",
                   "sectmend failed (status 3) while writing section AESData of TARGET.\n"}),
     [](const ::testing::TestParamInfo<StepFault>& info) { return info.param.name; });
+
+class SaveCancelled : public SaveFixture, public ::testing::WithParamInterface<std::string> {};
+
+// L1_code and L2_data are encrypted, L3_copy hashed; Cancel is pressed while
+// the named step runs. Cancelled during the last step, the save stops just
+// before its copy would replace the target. A new output does not appear;
+// the input saved over in place keeps its bytes.
+TEST_P(SaveCancelled, AtAnyStepWritesNothing)
+{
+    for (const fs::path& target : {output, input}) {
+        SCOPED_TRACE(target);
+        ui.messages.clear();
+        ui.progressLines.clear();
+        ui.cancelAt.clear();
+        Load();
+        Tick("L1_code", false, true);
+        Tick("L2_data", false, true);
+        Tick("L3_copy", true, false);
+        ui.cancelAt = GetParam();
+        EXPECT_FALSE(Save(target));
+        ASSERT_FALSE(ui.progressLines.empty());
+        EXPECT_EQ(ui.progressLines.back(), GetParam());
+        EXPECT_EQ(ui.messages, std::vector<std::string>{CancelledMessage});
+        ExpectNothingWritten();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, SaveCancelled,
+                         ::testing::Values("checking section L1_code", "encrypting section L2_data",
+                                           "hashing section L3_copy"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             return info.param.substr(0, info.param.find(' '));
+                         });
 
 }  // namespace
 }  // namespace vantrel::testing

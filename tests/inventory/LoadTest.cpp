@@ -211,10 +211,26 @@ TEST_F(LoadTest, ReportsEachKeptSectionAsItIsRead)
     WriteElfImage(dir / "image.vnf", InventoryImage());
     std::vector<std::string> lines;
     LoadRequest request{(dir / "image.vnf").string(), ToolsDir().string(), Purpose::Demonstration, Entry::Single,
-                        [&lines](const std::string& line) { lines.push_back(line); }};
+                        [&lines](const std::string& line) { lines.push_back(line); }, {}};
     ASSERT_TRUE(LoadInventory(request));
     EXPECT_EQ(lines, (std::vector<std::string>{"reading section L1_Code_Hash", "reading section L1_Code_Encrypt",
                                                "reading section L2_Hash", "reading section L2_Encrypt"}));
+}
+
+// Cancel while a section is read: the Load stops before the next one, and
+// the list stays empty with nothing to save from.
+TEST_F(LoadTest, CancelStopsBeforeTheNextSectionAndKeepsNothing)
+{
+    WriteElfImage(dir / "image.vnf", InventoryImage());
+    ui.image = (dir / "image.vnf").string();
+    ui.entry = EntryIndex::Single;
+    ui.cancelAt = "reading section L1_Code_Encrypt";
+    EXPECT_FALSE(OnLoad(state, ui));
+    EXPECT_EQ(ui.progressLines,
+              (std::vector<std::string>{"reading section L1_Code_Hash", "reading section L1_Code_Encrypt"}));
+    EXPECT_EQ(ui.messages, std::vector<std::string>{CancelledMessage});
+    EXPECT_EQ(ui.rows.GetItemCount(), 0);
+    EXPECT_EQ(state.inventory, nullptr);
 }
 
 }  // namespace

@@ -12,7 +12,9 @@ namespace vantrel::testing {
 
 // A user interface whose controls are plain fields; it records every message
 // with its kind and every question, answers questions with answer and file
-// choosers from a queue (an empty queue means cancel).
+// choosers from a queue (an empty queue means cancel). Long work runs at once;
+// it records the progress lines and is cancelled right after the line
+// cancelAt, as a user pressing Cancel while that step runs.
 class FakeUserInterface final : public UserInterface {
 public:
     std::string image;
@@ -30,6 +32,8 @@ public:
     std::vector<std::string> questions;
     bool answer = true;  // to every question
     int keyDigits = 0;   // what the Key label says
+    std::vector<std::string> progressLines;
+    std::string cancelAt;  // "": never cancelled
 
     void showMessage(const std::string& text, MessageKind kind) override
     {
@@ -49,6 +53,16 @@ public:
         auto answer = chooserAnswers.front();
         chooserAnswers.pop_front();
         return answer;
+    }
+    void runLongWork(const std::string&, const LongWork& work) override
+    {
+        bool cancelled = false;
+        work(
+            [this, &cancelled](const std::string& line) {
+                progressLines.push_back(line);
+                cancelled = cancelled || line == cancelAt;
+            },
+            [&cancelled] { return cancelled; });
     }
     void showKeyDigits(int digits) override { keyDigits = digits; }
     SectionList& sectionList() override { return rows; }

@@ -3,6 +3,7 @@
 #include "encryption/SaveMessages.h"
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace vantrel {
@@ -38,7 +39,13 @@ Status OnLoad(DialogState& state, UserInterface& ui)
     request.purpose = ui.comboSelection(Combo::Purpose) == PurposeIndex::PracticalUse ? Purpose::PracticalUse
                                                                                        : Purpose::Demonstration;
     request.entry = ui.comboSelection(Combo::Entry) == EntryIndex::Single ? Entry::Single : Entry::Multi;
-    Outcome<Inventory> loaded = LoadInventory(request);
+    std::optional<Outcome<Inventory>> result;
+    ui.runLongWork("Loading " + image, [&request, &result](const Progress& progress, const CancelCheck& cancelled) {
+        request.progress = progress;
+        request.cancelled = cancelled;
+        result = LoadInventory(request);
+    });
+    Outcome<Inventory>& loaded = *result;
     if (!loaded)
         return Refuse(ui, loaded.message());
     int row = 0;

@@ -88,8 +88,15 @@ Status OnSave(DialogState& state, UserInterface& ui)
     if (!output)
         return Withdrawn();
     request.outputPath = *output;
-    return Report(ui, ProtectImage(request), std::string(SaveSuccessMessage) + "The protected image is " +
-                                                 request.outputPath + ".\n");
+    Status saved = Done{};
+    ui.runLongWork("Saving " + request.outputPath,
+                   [&request, &saved](const Progress& progress, const CancelCheck& cancelled) {
+                       request.progress = progress;
+                       request.cancelled = cancelled;
+                       saved = ProtectImage(request);
+                   });
+    return Report(ui, saved, std::string(SaveSuccessMessage) + "The protected image is " + request.outputPath +
+                                 ".\n");
 }
 
 void OnKeyLenChange(UserInterface& ui)

@@ -15,4 +15,15 @@ inline void Report(const Progress& progress, const std::string& line)
         progress(line);
 }
 
+// Asked by a long operation between its steps: true stops it there, before
+// anything is written, with CancelledMessage. May be empty.
+using CancelCheck = std::function<bool()>;
+
+inline bool IsCancelled(const CancelCheck& cancelled)
+{
+    return cancelled && cancelled();
+}
+
+inline constexpr const char* CancelledMessage = "Cancelled. Nothing was written.\n";
+
 }  // namespace vantrel

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "core/Progress.h"
 #include "core/SectionList.h"
 
 namespace vantrel {
@@ -31,6 +33,10 @@ struct FileChooserRequest {
     std::string defaultExtension = "vnf";
 };
 
+// A long step of a button (a Load, a save): it passes the progress and the
+// cancel check it is given into its operation's request.
+using LongWork = std::function<void(const Progress& progress, const CancelCheck& cancelled)>;
+
 // The dialog's controls as the buttons (buttons/Buttons.h) see them. The
 // dialog implements it with Qt widgets and the tests with fakes; the
 // operations themselves never see it, they take requests. Implementations of
@@ -46,6 +52,12 @@ public:
     virtual bool askYesNo(const std::string& question) = 0;
     // The full path of the chosen file, or nothing when the user cancelled.
     virtual std::optional<std::string> chooseFile(const FileChooserRequest& request) = 0;
+
+    // Runs a long step to its end. The dialog runs it on a worker thread
+    // under a modal progress dialog, titled as given, that shows each
+    // progress line and whose Cancel the cancel check reports; by default it
+    // runs at once, with neither.
+    virtual void runLongWork(const std::string& /*title*/, const LongWork& work) { work({}, {}); }
 
     // The Key label: how many hexadecimal digits the chosen Key Len takes.
     virtual void showKeyDigits(int digits) = 0;

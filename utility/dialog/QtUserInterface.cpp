@@ -8,6 +8,7 @@
 #include <QMessageBox>
 
 #include "FileChooser.h"
+#include "ProgressRun.h"
 #include "WaitCursor.h"
 #include "XListCtrl.h"
 
@@ -58,7 +59,9 @@ QtUserInterface::QtUserInterface(QWidget& owner, const MainDialogControls& contr
     : controls_(controls),
       messageSink_([&owner](const std::string& text, MessageKind kind) { ShowMessageBox(&owner, text, kind); }),
       fileChooser_([&owner](const FileChooserRequest& request) { return ChooseFileWithDialog(&owner, request); }),
-      questionSink_([&owner](const std::string& question) { return AskYesNo(&owner, question); })
+      questionSink_([&owner](const std::string& question) { return AskYesNo(&owner, question); }),
+      longWorkRunner_(
+          [&owner](const std::string& title, const LongWork& work) { RunWithProgressDialog(&owner, title, work); })
 {
 }
 
@@ -75,6 +78,11 @@ bool QtUserInterface::askYesNo(const std::string& question)
 std::optional<std::string> QtUserInterface::chooseFile(const FileChooserRequest& request)
 {
     return fileChooser_(request);
+}
+
+void QtUserInterface::runLongWork(const std::string& title, const LongWork& work)
+{
+    longWorkRunner_(title, work);
 }
 
 void QtUserInterface::showKeyDigits(int digits)

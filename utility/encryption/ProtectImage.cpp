@@ -89,6 +89,9 @@ Status Protection::CheckUnchanged()
     for (std::size_t row = 0; row < table.size(); ++row) {
         if (TreatmentOf(request_, row) == Treatment::None)
             continue;
+        if (IsCancelled(request_.cancelled))
+            return Status::Fail(CancelledMessage);
+        Report(request_.progress, "checking section " + table[row].name);
         Outcome<Bytes> current = tools_.GetSection(working_, table[row].name);
         if (!current)
             return Status::Fail(current.message());
@@ -105,6 +108,8 @@ Status Protection::ProcessRows()
         const Treatment treatment = TreatmentOf(request_, row);
         if (treatment == Treatment::None)
             continue;
+        if (IsCancelled(request_.cancelled))
+            return Status::Fail(CancelledMessage);
         if (Status processed = ProcessRow(table[row], treatment); !processed)
             return processed;
     }
@@ -205,6 +210,9 @@ Status ProtectImage(const ProtectRequest& request)
         return processed;
     if (Status recorded = protection.WriteRecord(iv); !recorded)
         return recorded;
+    // The last moment a cancel leaves the output as it was.
+    if (IsCancelled(request.cancelled))
+        return Status::Fail(CancelledMessage);
     return session.value().CommitOver(working.value(), output);
 }
 

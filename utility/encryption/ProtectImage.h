@@ -27,7 +27,8 @@ struct ProtectRequest {
     SecretBytes key;                    // 16, 24 or 32 bytes, as keyLength says
     std::string outputPath;
     std::string toolDirectory;
-    Progress progress;
+    Progress progress;                  // "checking/encrypting/hashing section NAME"
+    CancelCheck cancelled;              // asked before each section and before the copy is put in place
 };
 
 // Bytes of a key of this length.
@@ -38,7 +39,8 @@ int AesKeyBytes(AesKeyLength keyLength);
 // treated sections in inventory order, writes the AESData record (with a
 // fresh IV) and puts the copy in the output's place. All of it happens on one
 // private working copy beside the output, renamed over it only when every
-// step passed: any failure leaves the output and the input as they were.
+// step passed: any failure, and a cancel (CancelledMessage), leaves the
+// output and the input as they were.
 Status ProtectImage(const ProtectRequest& request);
 
 }  // namespace vantrel

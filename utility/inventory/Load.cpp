@@ -63,6 +63,8 @@ Outcome<Inventory> LoadInventory(const LoadRequest& request)
         // Refused by name before anything runs.
         if (Status name = CheckSectionName(record.name); !name)
             return Result::Fail(name.message());
+        if (IsCancelled(request.cancelled))
+            return Result::Fail(CancelledMessage);
         Report(request.progress, "reading section " + record.name);
         const Outcome<std::string> text =
             tools.GetSectionText(request.imagePath, record.name, ReadHexNumber(record.sizeText));

@@ -23,11 +23,12 @@ struct LoadRequest {
     Purpose purpose = Purpose::Demonstration;
     Entry entry = Entry::Multi;
     Progress progress;             // "reading section NAME" per kept section
+    CancelCheck cancelled;         // asked before each section is read
 };
 
 // Lists the image's sections, keeps those the Purpose and Entry choices
 // allow, and captures their bytes. A section the tools cannot read fails the
-// whole Load with its message.
+// whole Load with its message; so does a cancel (CancelledMessage).
 Outcome<Inventory> LoadInventory(const LoadRequest& request);
 
 }  // namespace vantrel
