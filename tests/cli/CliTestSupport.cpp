@@ -46,6 +46,11 @@ void FlipSectionByte(const fs::path& image, const std::string& name, std::size_t
 {
     Bytes bytes = SectionBytes(image, name);
     bytes.at(offset) ^= 0xFF;
+    WriteSectionBytes(image, name, bytes);
+}
+
+void WriteSectionBytes(const fs::path& image, const std::string& name, const Bytes& bytes)
+{
     TempDir scratch;
     WriteFileBytes(scratch / "section.bin", bytes);
     const auto result = RunProgram({(ToolsDir() / "sectmend").string(), "-replace", name, "-bits",

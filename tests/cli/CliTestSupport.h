@@ -23,6 +23,8 @@ ImageSpec ProtectableImage();
 Bytes SectionBytes(const std::filesystem::path& image, const std::string& name);
 // Flips the bits of one byte of a section, through sectmend, in place.
 void FlipSectionByte(const std::filesystem::path& image, const std::string& name, std::size_t offset);
+// Replaces a section's bytes (exactly its size), through sectmend, in place.
+void WriteSectionBytes(const std::filesystem::path& image, const std::string& name, const Bytes& bytes);
 
 // The example firmware image built with arm-none-eabi-gcc, or "" when the
 // cross compiler was not there at configure time.

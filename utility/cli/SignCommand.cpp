@@ -6,8 +6,10 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleMessages.h"
 #include "cli/JsonOutput.h"
+#include "core/HexText.h"
 #include "keys/PublicKeyFingerprint.h"
 #include "signing/CurveFile.h"
+#include "signing/ExternalSigning.h"
 #include "signing/SignImage.h"
 
 namespace vantrel::cli {
@@ -18,6 +20,19 @@ struct SignOptions {
     SignRequest request;
     bool force = false;
     bool json = false;
+    // The two steps of signing elsewhere.
+    std::string digestOut;
+    DigestFormat digestFormat = DigestFormat::Raw;
+    std::string signature;
+    std::string output;
+    // Given on the command line or not: some options belong to one way of
+    // signing only.
+    CLI::Option* keyPairOption = nullptr;
+    CLI::Option* privateKeyOption = nullptr;
+    CLI::Option* publicKeyOption = nullptr;
+    CLI::Option* forceOption = nullptr;
+    CLI::Option* digestFormatOption = nullptr;
+    CLI::Option* outputOption = nullptr;
 };
 
 // The lines of a signing: the public key of a new pair is a result, printed
@@ -47,8 +62,86 @@ void PrintResultJson(const SignRequest& request)
                {"fingerprint", fingerprint ? nlohmann::ordered_json(fingerprint.value()) : nullptr}});
 }
 
+// The options that make no sense together, refused before anything runs.
+Status CheckSignOptions(const SignOptions& options)
+{
+    const bool digest = !options.digestOut.empty();
+    const bool external = !options.signature.empty();
+    if (digest && external)
+        return Status::Fail("--digest-out and --signature are the two steps of signing elsewhere; give one at a "
+                            "time");
+    if (options.digestFormatOption->count() > 0 && !digest)
+        return Status::Fail("--digest-format goes with --digest-out");
+    if (options.outputOption->count() > 0 && !digest && !external)
+        return Status::Fail("-o goes with --digest-out or --signature; signing with a key file changes IMAGE "
+                            "in place");
+    if ((digest || external) && (options.keyPairOption->count() > 0 || options.privateKeyOption->count() > 0 ||
+                                 options.forceOption->count() > 0))
+        return Status::Fail("--key-pair, --private-key and --force are for signing with a key file, not with "
+                            "--digest-out or --signature");
+    if (digest && options.publicKeyOption->count() > 0)
+        return Status::Fail("--public-key goes with --signature (the key the signature is checked against), "
+                            "not with --digest-out");
+    return Done{};
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::absolute(path, error).string();
+}
+
+// The first step; tells the user what to do next.
+int RunDigestOut(const SignOptions& options, const CommandContext& context)
+{
+    const DigestRequest request{options.request.imagePath, options.output, context.toolDirectory,
+                                options.digestOut,         options.digestFormat, ProgressLines(context)};
+    const Outcome<PreparedDigest> prepared = PrepareExternalSignature(request);
+    if (!prepared)
+        return Fail(MessageLine(prepared.message()));
+    const PreparedDigest& result = prepared.value();
+    std::cerr << "Wrote the SHA-1 digest of the message to " << options.digestOut << " and the message to "
+              << result.messagePath << "; " << result.target << " waits for its signature.\n"
+              << "Next, on the machine that holds the private key:\n"
+              << "  openssl dgst -sha1 -sign key.pem -out signature.der " << result.messagePath << "\n"
+              << "(or sign the digest itself with ECDSA), then here:\n"
+              << "  vantrel-utility sign " << result.target << " --signature signature.der --public-key "
+              << options.request.keys.publicKey << std::endl;
+    if (options.json)
+        PrintJson({{"image", result.target},
+                   {"digest", BytesToHex(result.digest)},
+                   {"digestFile", AbsolutePath(options.digestOut)},
+                   {"messageFile", AbsolutePath(result.messagePath)}});
+    return 0;
+}
+
+// The second step.
+int RunSignature(const SignOptions& options, const CommandContext& context)
+{
+    const ExternalSignatureRequest request{options.request.imagePath,    options.output,
+                                           context.toolDirectory,        options.signature,
+                                           options.request.keys.publicKey, ProgressLines(context)};
+    if (const Status applied = ApplyExternalSignature(request); !applied)
+        return Fail(MessageLine(applied.message()));
+    std::cerr << "Digital Signature Signed!" << std::endl;
+    if (options.json) {
+        SignRequest shown = options.request;
+        shown.toolDirectory = context.toolDirectory;
+        if (!options.output.empty())
+            shown.imagePath = options.output;
+        PrintResultJson(shown);
+    }
+    return 0;
+}
+
 int RunSign(SignOptions& options, const CommandContext& context)
 {
+    if (const Status checked = CheckSignOptions(options); !checked)
+        return UsageError(checked.message());
+    if (!options.digestOut.empty())
+        return RunDigestOut(options, context);
+    if (!options.signature.empty())
+        return RunSignature(options, context);
     SignRequest& request = options.request;
     request.toolDirectory = context.toolDirectory;
     request.progress = SignLines(options, context);
@@ -85,14 +178,20 @@ Command AddSignCommand(CLI::App& program)
     SignRequest& request = options->request;
     CLI::App* command = program.add_subcommand("sign");
     AddImageArgument(*command, request.imagePath);
-    AddChoice(*command, "--key-pair", request.keyPair,
-              Choices<KeyPairSource>{{"default", KeyPairSource::Default},
-                                     {"generate", KeyPairSource::Generate},
-                                     {"pelora", KeyPairSource::Pelora}});
-    command->add_option("--private-key", request.keys.privateKey);
-    command->add_option("--public-key", request.keys.publicKey);
-    command->add_flag("--force", options->force);
+    options->keyPairOption = AddChoice(*command, "--key-pair", request.keyPair,
+                                       Choices<KeyPairSource>{{"default", KeyPairSource::Default},
+                                                              {"generate", KeyPairSource::Generate},
+                                                              {"pelora", KeyPairSource::Pelora}});
+    options->privateKeyOption = command->add_option("--private-key", request.keys.privateKey);
+    options->publicKeyOption = command->add_option("--public-key", request.keys.publicKey);
+    options->forceOption = command->add_flag("--force", options->force);
     command->add_flag("--json", options->json);
+    command->add_option("--digest-out", options->digestOut);
+    options->digestFormatOption =
+        AddChoice(*command, "--digest-format", options->digestFormat,
+                  Choices<DigestFormat>{{"raw", DigestFormat::Raw}, {"hex", DigestFormat::Hex}});
+    command->add_option("--signature", options->signature);
+    options->outputOption = command->add_option("-o", options->output);
     return {command, [options](const CommandContext& context) { return RunSign(*options, context); }};
 }
 

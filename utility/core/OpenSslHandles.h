@@ -31,6 +31,7 @@ struct ParamFree { void operator()(OSSL_PARAM* p) const { OSSL_PARAM_free(p); } 
 struct DecoderCtxFree { void operator()(OSSL_DECODER_CTX* p) const { OSSL_DECODER_CTX_free(p); } };
 struct EncoderCtxFree { void operator()(OSSL_ENCODER_CTX* p) const { OSSL_ENCODER_CTX_free(p); } };
 struct BioFree { void operator()(BIO* p) const { BIO_free(p); } };
+struct EcdsaSigFree { void operator()(ECDSA_SIG* p) const { ECDSA_SIG_free(p); } };
 
 // BIGNUMs are always freed with BN_clear_free: some of them hold private keys.
 using BignumPtr = std::unique_ptr<BIGNUM, BignumClearFree>;
@@ -49,6 +50,7 @@ using ParamPtr = std::unique_ptr<OSSL_PARAM, ParamFree>;
 using DecoderCtxPtr = std::unique_ptr<OSSL_DECODER_CTX, DecoderCtxFree>;
 using EncoderCtxPtr = std::unique_ptr<OSSL_ENCODER_CTX, EncoderCtxFree>;
 using BioPtr = std::unique_ptr<BIO, BioFree>;
+using EcdsaSigPtr = std::unique_ptr<ECDSA_SIG, EcdsaSigFree>;
 
 // The text of OpenSSL's error queue (emptied), for a message that says what
 // went wrong inside the library; "unknown error" when the queue is empty.

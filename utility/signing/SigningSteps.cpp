@@ -1,0 +1,147 @@
+#include "signing/SigningSteps.h"
+
+#include <system_error>
+
+namespace vantrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// digital_signature must hold r and s; a smaller section is refused before
+// any change, whichever way the image is signed.
+Status CheckSignatureRoom(std::size_t sectionSize, const std::string& image)
+{
+    constexpr std::size_t needed = 2 * SignatureValueBytes;
+    if (sectionSize < needed)
+        return Status::Fail("Error: the digital_signature section of " + image + " holds " +
+                            std::to_string(sectionSize) + " bytes, but the signature needs " +
+                            std::to_string(needed) + ".\n");
+    return Done{};
+}
+
+}  // namespace
+
+Status CheckSigningFiles(const std::string& image, const std::string& target, const std::vector<NamedFile>& others)
+{
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(image, error)))
+        return Status::Fail("Problem - cannot read the image " + image + ": No such file or directory");
+    for (const std::string& file : {image, target})
+        if (Status replaceable = CheckReplaceableFile(file); !replaceable)
+            return replaceable;
+    for (const std::string& file : {image, target})
+        for (const NamedFile& other : others)
+            if (fs::exists(file, error) && fs::exists(other.path, error) && fs::equivalent(file, other.path, error))
+                return Status::Fail("The image " + file + " is the " + other.role + " " + other.path +
+                                    "; signing would overwrite it. Rename the image.\n");
+    return Done{};
+}
+
+Outcome<WorkingCopy> OpenWorkingCopy(const std::string& toolDirectory, const std::string& image,
+                                     const std::string& target)
+{
+    const fs::path targetPath(target);
+    Outcome<ToolSession> session =
+        ToolSession::Open(toolDirectory, targetPath.has_parent_path() ? targetPath.parent_path() : ".");
+    if (!session)
+        return Outcome<WorkingCopy>::Fail(session.message());
+    Outcome<fs::path> working = session.value().CopyIn(image, image);
+    if (!working)
+        return Outcome<WorkingCopy>::Fail(working.message());
+    return WorkingCopy{std::move(session.value()), std::move(working.value()), targetPath, image};
+}
+
+Outcome<Bytes> ExchangeMessages(WorkingCopy& copy)
+{
+    ToolSession& tools = copy.session;
+    Outcome<Bytes> code = tools.GetSection(copy.file, "msg_code");
+    if (!code)
+        return code;
+    Outcome<Bytes> data = tools.GetSection(copy.file, "msg_data");
+    if (!data)
+        return data;
+    if (code.value().size() != data.value().size())
+        return Outcome<Bytes>::Fail("Error: msg_code (" + std::to_string(code.value().size()) +
+                                    " bytes) and msg_data (" + std::to_string(data.value().size()) +
+                                    " bytes) of " + copy.image +
+                                    " differ in size, so their contents cannot be exchanged. Nothing was changed.\n");
+    Outcome<Bytes> section = tools.GetSection(copy.file, "digital_signature");
+    if (!section)
+        return section;
+    if (Status room = CheckSignatureRoom(section.value().size(), copy.image); !room)
+        return Outcome<Bytes>::Fail(room.message());
+    if (Status step = tools.ReplaceSection(copy.file, "msg_code", data.value(), data.value().size()); !step)
+        return Outcome<Bytes>::Fail(step.message());
+    if (Status step = tools.ReplaceSection(copy.file, "msg_data", code.value(), code.value().size()); !step)
+        return Outcome<Bytes>::Fail(step.message());
+    return code;
+}
+
+Outcome<Bytes> SignedMessage(WorkingCopy& copy)
+{
+    return copy.session.GetSection(copy.file, "msg_data");
+}
+
+Outcome<Bytes> SignatureRecordBytes(const EcdsaSignature& signature)
+{
+    Bytes bytes(2 * SignatureValueBytes);
+    if (BN_bn2lebinpad(signature.r.get(), bytes.data(), SignatureValueBytes) != SignatureValueBytes ||
+        BN_bn2lebinpad(signature.s.get(), bytes.data() + SignatureValueBytes, SignatureValueBytes) !=
+            SignatureValueBytes)
+        return Outcome<Bytes>::Fail("Problem - the signature does not fit the 24 bytes each of r and s");
+    return bytes;
+}
+
+namespace {
+
+// The signature into digital_signature, read back; signature.ecs written
+// under a fresh name, to be committed with the image.
+Outcome<PendingFile> WriteSignature(WorkingCopy& copy, const EcdsaSignature& signature)
+{
+    using Result = Outcome<PendingFile>;
+    ToolSession& tools = copy.session;
+    Outcome<Bytes> section = tools.GetSection(copy.file, "digital_signature");
+    if (!section)
+        return Result::Fail(section.message());
+    const std::size_t sectionSize = section.value().size();
+    if (Status room = CheckSignatureRoom(sectionSize, copy.image); !room)
+        return Result::Fail(room.message());
+    // Zeros after r and s, as the section tool has always left a section
+    // that its text did not fill.
+    Outcome<Bytes> bytes = SignatureRecordBytes(signature);
+    if (!bytes)
+        return Result::Fail(bytes.message());
+    bytes.value().resize(sectionSize, 0);
+    if (Status step = tools.ReplaceSection(copy.file, "digital_signature", bytes.value(), sectionSize); !step)
+        return Result::Fail(step.message());
+    // Read back, so that what the image holds is known, not assumed.
+    Outcome<Bytes> readBack = tools.GetSection(copy.file, "digital_signature");
+    if (!readBack)
+        return Result::Fail(readBack.message());
+    if (readBack.value() != bytes.value())
+        return Result::Fail("Error: the signature read back from section digital_signature of " + copy.image +
+                            " differs from the one written.\n");
+    return PrepareSignatureRecord(signature.r.get(), signature.s.get());
+}
+
+}  // namespace
+
+Status CommitCopy(WorkingCopy& copy)
+{
+    return copy.session.CommitOver(copy.file, copy.target);
+}
+
+Status FinishSigning(WorkingCopy& copy, const EcdsaSignature& signature)
+{
+    Outcome<PendingFile> record = WriteSignature(copy, signature);
+    if (!record)
+        return Status::Fail(record.message());
+    if (Status committed = CommitCopy(copy); !committed)
+        return committed;
+    return record.value().Commit();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/Files.h"
+#include "core/Outcome.h"
+#include "runner/ToolSession.h"
+#include "signing/EcdsaSign.h"
+#include "signing/KeyFiles.h"
+
+namespace vantrel {
+
+// The steps every way of signing shares: one-step signing (SignImage.h) and
+// the two steps of a signature made elsewhere (ExternalSigning.h) are these
+// steps in different orders, so an image signed either way is the same.
+
+// A file that signing writes or reads besides the image, and what it is
+// ("key file", "digest file").
+struct NamedFile {
+    std::string path;
+    std::string role;
+};
+
+// Refuses an image that does not exist and a target (the image, or the file
+// the signed image is to replace) that is not a regular file or is one of
+// the files named in others (key files, signature.ecs, digest files):
+// writing those would destroy it.
+Status CheckSigningFiles(const std::string& image, const std::string& target, const std::vector<NamedFile>& others);
+
+// A working copy of the image in a private session folder beside target,
+// which it replaces only through CommitCopy or FinishSigning.
+struct WorkingCopy {
+    ToolSession session;
+    std::filesystem::path file;
+    std::filesystem::path target;
+    std::string image;  // the user's name of the image, for messages
+};
+Outcome<WorkingCopy> OpenWorkingCopy(const std::string& toolDirectory, const std::string& image,
+                                     const std::string& target);
+
+// Exchanges msg_code and msg_data on the copy and returns the message to be
+// signed: the former msg_code, now in msg_data. Refuses, before changing
+// anything, sections of different sizes and a digital_signature section too
+// small for r and s.
+Outcome<std::vector<std::uint8_t>> ExchangeMessages(WorkingCopy& copy);
+
+// The message an exchanged copy is signed over: its msg_data.
+Outcome<std::vector<std::uint8_t>> SignedMessage(WorkingCopy& copy);
+
+// r then s, 24 bytes each, least significant byte first, as
+// digital_signature holds them.
+Outcome<std::vector<std::uint8_t>> SignatureRecordBytes(const EcdsaSignature& signature);
+
+// Puts the working copy in its target's place (flushed, then renamed).
+Status CommitCopy(WorkingCopy& copy);
+
+// Writes r and s into digital_signature of the copy (zeros up to the
+// section's size) and reads them back, then puts the copy in its target's
+// place (CommitCopy) and signature.ecs beside it. signature.ecs
+// is written in full before the image is replaced.
+Status FinishSigning(WorkingCopy& copy, const EcdsaSignature& signature);
+
+}  // namespace vantrel
