@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "encryption/AesDataRecord.h"
 #include "encryption/AesKeyText.h"
-#include "encryption/SaveMessages.h"
 #include "verify/VerifyImage.h"
 
 namespace vantrel {
@@ -15,19 +13,6 @@ namespace {
 std::size_t CountRows(const ProtectRequest& request, Treatment treatment)
 {
     return static_cast<std::size_t>(std::count(request.treatments.begin(), request.treatments.end(), treatment));
-}
-
-// The target processes whole 16-byte blocks, hashed sections included.
-Status CheckWholeBlocks(const ProtectRequest& request)
-{
-    const SectionTable& table = request.inventory->sectionTable;
-    for (std::size_t row = 0; row < table.size() && row < request.treatments.size(); ++row) {
-        const std::size_t size = table[row].contentText.size() / 2;
-        if (request.treatments[row] != Treatment::None && size % 16 != 0)
-            return Status::Fail(std::string(SaveNotMultipleOf16Message) + "Section " + table[row].name + " holds " +
-                                std::to_string(size) + " bytes.\n");
-    }
-    return Done{};
 }
 
 int KeyDigits(const ProtectRequest& request)
@@ -60,16 +45,8 @@ Status CheckKey(const ProtectRequest& request, std::string_view keyText)
 
 Status CheckSaveChoices(const ProtectRequest& request, std::string_view keyText)
 {
-    const Inventory& inventory = *request.inventory;
-    if (inventory.aesDataSize == 0)
-        return Status::Fail(SaveNoAesDataMessage);
-    const std::size_t treated = request.treatments.size() - CountRows(request, Treatment::None);
-    if (treated > 0 && AesDataRecordSize(treated) > inventory.aesDataSize)
-        return Status::Fail(SaveRecordTooLargeMessage(inventory.imagePath, inventory.aesDataSize, treated));
-    if (treated == 0)
-        return Status::Fail(SaveNoOperationMessage);
-    if (Status blocks = CheckWholeBlocks(request); !blocks)
-        return blocks;
+    if (Status choices = CheckProtectChoices(request); !choices)
+        return choices;
     return CheckKey(request, keyText);
 }
 

@@ -166,7 +166,7 @@ int AesKeyBytes(AesKeyLength keyLength)
     return AesKeyLengthBytes(static_cast<int>(keyLength));
 }
 
-Status ProtectImage(const ProtectRequest& request)
+Status CheckProtectChoices(const ProtectRequest& request)
 {
     if (!request.inventory)
         return Status::Fail(SaveNoOperationMessage);
@@ -178,6 +178,16 @@ Status ProtectImage(const ProtectRequest& request)
     const std::size_t treated = CountTreatedRows(request);
     if (treated > 0 && AesDataRecordSize(treated) > inventory.aesDataSize)
         return Status::Fail(SaveRecordTooLargeMessage(inventory.imagePath, inventory.aesDataSize, treated));
+    if (treated == 0)
+        return Status::Fail(SaveNoOperationMessage);
+    return CheckBlockSizes(request);
+}
+
+Status ProtectImage(const ProtectRequest& request)
+{
+    if (Status choices = CheckProtectChoices(request); !choices)
+        return choices;
+    const Inventory& inventory = *request.inventory;
     // A fresh IV from the secure generator for every save.
     std::array<std::uint8_t, 16> iv{};
     if (RAND_priv_bytes(iv.data(), static_cast<int>(iv.size())) != 1)
@@ -188,10 +198,6 @@ Status ProtectImage(const ProtectRequest& request)
         cipher = AesCipher::Setup(AesModeCode(static_cast<int>(request.mode)), keyBytes, request.key.data(), iv);
     if (!cipher)
         return Status::Fail(SaveAesSetupMessage);
-    if (treated == 0)
-        return Status::Fail(SaveNoOperationMessage);
-    if (Status blocks = CheckBlockSizes(request); !blocks)
-        return blocks;
     const fs::path output(request.outputPath);
     if (Status replaceable = CheckReplaceableFile(output); !replaceable)
         return replaceable;

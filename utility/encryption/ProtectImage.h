@@ -34,6 +34,13 @@ struct ProtectRequest {
 // Bytes of a key of this length.
 int AesKeyBytes(AesKeyLength keyLength);
 
+// The checks of a save that need no file: an AESData section the record of
+// the treated rows fits, at least one treated row, and every treated
+// section a whole number of 16-byte blocks (the message names the section and
+// its size). ProtectImage makes them first; the dialog makes them before it
+// asks for the output.
+Status CheckProtectChoices(const ProtectRequest& request);
+
 // Writes a protected copy of the inventory's image to the output: checks
 // that the image still holds what Load captured, encrypts or hashes the
 // treated sections in inventory order, writes the AESData record (with a
