@@ -6,10 +6,12 @@
 #include "cli/CommandOptions.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleMessages.h"
+#include "cli/TokenOptions.h"
 #include "core/Files.h"
 #include "keys/KeyImport.h"
 #include "keys/KeyPairCheck.h"
 #include "keys/PublicKeyExport.h"
+#include "pkcs11/TokenOperations.h"
 #include "signing/KeyPair.h"
 
 namespace vantrel::cli {
@@ -30,7 +32,27 @@ struct KeysOptions {
     PublicKeyExportRequest exportRequest;
     std::string output;        // where export writes; "" is standard output
     KeyFilePaths pair;         // the files check compares
+    TokenOptions generateToken;  // generate in a PKCS#11 token
+    TokenOptions exportToken;    // export a token's public key
+    CLI::Option* outOption = nullptr;
+    CLI::Option* exportPublicKeyOption = nullptr;
 };
+
+// keys generate --pkcs11: the pair made inside the token, public.ecs here.
+int RunTokenGenerate(const KeysOptions& options)
+{
+    if (options.pelora || options.force)
+        return UsageError("--pelora and --force are for key files, not with --pkcs11");
+    Outcome<TokenKeyLocation> location = TokenLocation(options.generateToken);
+    if (!location)
+        return Fail(MessageLine(location.message()));
+    const std::string publicKey = (fs::path(options.folder) / PublicKeyFileName).lexically_normal().string();
+    if (const Status made = GenerateTokenKey({std::move(location.value()), publicKey}); !made)
+        return Fail(MessageLine(made.message()));
+    std::cerr << "Key pair made in the token " << options.generateToken.uri << "; its public key is in "
+              << publicKey << std::endl;
+    return 0;
+}
 
 // Makes the key files in the folder: MakeKeyPair or ImportPrivateKey with
 // these paths, confirmation and progress.
@@ -65,7 +87,18 @@ int MakeKeyFiles(const KeysOptions& options, const KeyFileMaker& make)
 int RunExport(KeysOptions& options, const CommandContext& context)
 {
     options.exportRequest.toolDirectory = context.toolDirectory;
-    const Outcome<std::vector<std::uint8_t>> bytes = ExportPublicKey(options.exportRequest);
+    Outcome<std::vector<std::uint8_t>> bytes = Outcome<std::vector<std::uint8_t>>::Fail("");
+    if (options.exportToken.given()) {
+        if (options.exportPublicKeyOption->count() > 0)
+            return UsageError("--public-key and --pkcs11 name two keys; give one");
+        Outcome<TokenKeyLocation> location = TokenLocation(options.exportToken);
+        if (!location)
+            return Fail(MessageLine(location.message()));
+        bytes = ExportTokenPublicKey(
+            {std::move(location.value()), context.toolDirectory, options.exportRequest.format});
+    } else {
+        bytes = ExportPublicKey(options.exportRequest);
+    }
     if (!bytes)
         return Fail(bytes.message());
     if (options.output.empty()) {
@@ -84,6 +117,12 @@ int RunExport(KeysOptions& options, const CommandContext& context)
 int RunKeys(KeysOptions& options, const CommandContext& context)
 {
     if (options.generate->parsed()) {
+        if (options.generateToken.given())
+            return RunTokenGenerate(options);
+        if (options.generateToken.extraGiven())
+            return UsageError("--pkcs11-module, --pin-file and --pin-env go with --pkcs11");
+        if (options.outOption->count() == 0)
+            return UsageError("--out is required (or --pkcs11 URI to make the pair in a token)");
         if (options.pelora)
             Warn("the Pelora key pair is public: for demonstrations only, never for a device");
         return MakeKeyFiles(options, [&](const KeyFilePaths& paths, const ConfirmReplace& confirm,
@@ -105,6 +144,8 @@ int RunKeys(KeysOptions& options, const CommandContext& context)
                   << std::endl;
         return 0;
     }
+    if (options.exportToken.extraGiven() && !options.exportToken.given())
+        return UsageError("--pkcs11-module, --pin-file and --pin-env go with --pkcs11");
     return RunExport(options, context);
 }
 
@@ -118,11 +159,14 @@ Command AddKeysCommand(CLI::App& program)
 
     CLI::App* generate = options->generate = keys->add_subcommand("generate");
     generate->add_flag("--pelora", options->pelora);
-    generate->add_option("--out", options->folder)->required()->check(CLI::ExistingDirectory);
+    options->outOption = generate->add_option("--out", options->folder)->check(CLI::ExistingDirectory);
     generate->add_flag("--force", options->force);
+    AddTokenOptions(*generate, options->generateToken);
 
     CLI::App* exportKey = options->exportKey = keys->add_subcommand("export");
-    exportKey->add_option("--public-key", options->exportRequest.publicKeyPath)->check(CLI::ExistingFile);
+    options->exportPublicKeyOption =
+        exportKey->add_option("--public-key", options->exportRequest.publicKeyPath)->check(CLI::ExistingFile);
+    AddTokenOptions(*exportKey, options->exportToken);
     AddChoice(*exportKey, "--format", options->exportRequest.format,
               Choices<PublicKeyFormat>{{"pem", PublicKeyFormat::Pem},
                                        {"der", PublicKeyFormat::Der},

@@ -6,10 +6,12 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleMessages.h"
 #include "cli/JsonOutput.h"
+#include "cli/TokenOptions.h"
 #include "core/HexText.h"
 #include "keys/PublicKeyFingerprint.h"
 #include "signing/CurveFile.h"
 #include "signing/ExternalSigning.h"
+#include "pkcs11/TokenOperations.h"
 #include "signing/SignImage.h"
 
 namespace vantrel::cli {
@@ -25,6 +27,8 @@ struct SignOptions {
     DigestFormat digestFormat = DigestFormat::Raw;
     std::string signature;
     std::string output;
+    // A key in a PKCS#11 token.
+    TokenOptions token;
     // Given on the command line or not: some options belong to one way of
     // signing only.
     CLI::Option* keyPairOption = nullptr;
@@ -79,6 +83,14 @@ Status CheckSignOptions(const SignOptions& options)
                                  options.forceOption->count() > 0))
         return Status::Fail("--key-pair, --private-key and --force are for signing with a key file, not with "
                             "--digest-out or --signature");
+    if (options.token.extraGiven() && !options.token.given())
+        return Status::Fail("--pkcs11-module, --pin-file and --pin-env go with --pkcs11");
+    if (options.token.given() &&
+        (digest || external || options.keyPairOption->count() > 0 || options.privateKeyOption->count() > 0 ||
+         options.publicKeyOption->count() > 0 || options.forceOption->count() > 0 ||
+         options.outputOption->count() > 0))
+        return Status::Fail("--pkcs11 signs IMAGE in place with the token's key; it goes with none of "
+                            "--digest-out, --signature, --key-pair, --private-key, --public-key, --force, -o");
     if (digest && options.publicKeyOption->count() > 0)
         return Status::Fail("--public-key goes with --signature (the key the signature is checked against), "
                             "not with --digest-out");
@@ -134,6 +146,22 @@ int RunSignature(const SignOptions& options, const CommandContext& context)
     return 0;
 }
 
+// Signing with the private key of a PKCS#11 token.
+int RunTokenSign(const SignOptions& options, const CommandContext& context)
+{
+    Outcome<TokenKeyLocation> location = TokenLocation(options.token);
+    if (!location)
+        return Fail(MessageLine(location.message()));
+    const TokenSignRequest request{options.request.imagePath, context.toolDirectory, std::move(location.value()),
+                                   ProgressLines(context)};
+    if (const Status signedImage = SignImageWithToken(request); !signedImage)
+        return Fail(MessageLine(signedImage.message()));
+    std::cerr << "Digital Signature Signed!" << std::endl;
+    if (options.json)
+        PrintJson({{"image", options.request.imagePath}, {"pkcs11", options.token.uri}});
+    return 0;
+}
+
 int RunSign(SignOptions& options, const CommandContext& context)
 {
     if (const Status checked = CheckSignOptions(options); !checked)
@@ -142,6 +170,8 @@ int RunSign(SignOptions& options, const CommandContext& context)
         return RunDigestOut(options, context);
     if (!options.signature.empty())
         return RunSignature(options, context);
+    if (options.token.given())
+        return RunTokenSign(options, context);
     SignRequest& request = options.request;
     request.toolDirectory = context.toolDirectory;
     request.progress = SignLines(options, context);
@@ -192,6 +222,7 @@ Command AddSignCommand(CLI::App& program)
                   Choices<DigestFormat>{{"raw", DigestFormat::Raw}, {"hex", DigestFormat::Hex}});
     command->add_option("--signature", options->signature);
     options->outputOption = command->add_option("-o", options->output);
+    AddTokenOptions(*command, options->token);
     return {command, [options](const CommandContext& context) { return RunSign(*options, context); }};
 }
 

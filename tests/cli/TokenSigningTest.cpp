@@ -1,0 +1,132 @@
+// Signing with a key held in a real software PKCS#11 token (SoftHSM2): its
+// token folder and configuration live in the test's temporary folder, the
+// token is initialised by the test, the key pair is made inside it by
+// keys generate --pkcs11, and the signed image passes verify. The PIN comes
+// from a file or an environment variable, never from the command line.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "CliTestSupport.h"
+
+namespace vantrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const SoftHsmModule = "/usr/lib/softhsm/libsofthsm2.so";
+const char* const SoftHsmUtil = "/usr/bin/softhsm2-util";
+const char* const TokenUri = "pkcs11:token=vantrel-test;object=release";
+
+class TokenSigningTest : public ::testing::Test {
+protected:
+    TempDir work;
+    fs::path image = work / "image.vnf";
+
+    void SetUp() override
+    {
+        if (!fs::exists(SoftHsmModule) || !fs::exists(SoftHsmUtil))
+            GTEST_SKIP() << "SoftHSM2 is not installed (Debian package softhsm2)";
+        fs::create_directory(work / "tokens");
+        std::ofstream(work / "softhsm2.conf") << "directories.tokendir = " << (work / "tokens").string()
+                                               << "\nobjectstore.backend = file\nlog.level = ERROR\n";
+        // The program and softhsm2-util inherit the test's environment.
+        setenv("SOFTHSM2_CONF", (work / "softhsm2.conf").c_str(), 1);
+        const auto initialised = RunProgram({SoftHsmUtil, "--init-token", "--free", "--label", "vantrel-test",
+                                             "--pin", "1234", "--so-pin", "5678"});
+        ASSERT_EQ(initialised.status, 0) << initialised.err;
+        std::ofstream(work / "pin") << "1234\n";
+        std::ofstream(work / "wrong-pin") << "9999\n";
+        WriteElfImage(image, ProtectableImage());
+    }
+
+    void TearDown() override { unsetenv("SOFTHSM2_CONF"); }
+
+    ProgramResult Token(std::vector<std::string> arguments, const std::vector<std::string>& pin = {"--pin-file", "pin"})
+    {
+        arguments.insert(arguments.end(), {"--pkcs11", TokenUri, "--pkcs11-module", SoftHsmModule});
+        arguments.insert(arguments.end(), pin.begin(), pin.end());
+        return Utility(arguments, work.path());
+    }
+
+    void GenerateInToken()
+    {
+        const auto generated = Token({"keys", "generate"});
+        ASSERT_EQ(generated.status, 0) << generated.err;
+        ASSERT_TRUE(fs::exists(work / "public.ecs"));
+        EXPECT_FALSE(fs::exists(work / "private.ecs"));
+    }
+};
+
+TEST_F(TokenSigningTest, KeyMadeInTheTokenSignsAndVerifyPasses)
+{
+    GenerateInToken();
+    const Bytes before = SectionBytes(image, "msg_code");
+    const auto signedImage = Token({"sign", image.string()});
+    ASSERT_EQ(signedImage.status, 0) << signedImage.err;
+    EXPECT_NE(signedImage.err.find("Digital Signature Signed!"), std::string::npos) << signedImage.err;
+    EXPECT_EQ(SectionBytes(image, "msg_data"), before);
+    EXPECT_TRUE(fs::exists(work / "signature.ecs"));
+    const auto verified = Utility({"verify", image.string()}, work.path());
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+
+    // The token's public key exported is the one public.ecs holds.
+    const auto fromToken = Token({"keys", "export", "--format", "raw"});
+    ASSERT_EQ(fromToken.status, 0) << fromToken.err;
+    const auto fromFile = Utility({"keys", "export", "--format", "raw"}, work.path());
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fromToken.out, fromFile.out);
+    EXPECT_EQ(fromToken.out.size(), 42U);
+}
+
+TEST_F(TokenSigningTest, WrongPinIsRefusedAndTheImageStaysByteIdentical)
+{
+    GenerateInToken();
+    const Bytes before = ReadFileBytes(image);
+    const auto refused = Token({"sign", image.string()}, {"--pin-file", "wrong-pin"});
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.err.find("PIN"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("CKR_PIN_INCORRECT"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFileBytes(image), before);
+    EXPECT_FALSE(fs::exists(work / "signature.ecs"));
+}
+
+TEST_F(TokenSigningTest, PinFromTheEnvironment)
+{
+    GenerateInToken();
+    setenv("VANTREL_TEST_TOKEN_PIN", "1234", 1);
+    const auto signedImage = Token({"sign", image.string()}, {"--pin-env", "VANTREL_TEST_TOKEN_PIN"});
+    unsetenv("VANTREL_TEST_TOKEN_PIN");
+    ASSERT_EQ(signedImage.status, 0) << signedImage.err;
+    const auto verified = Utility({"verify", image.string()}, work.path());
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+}
+
+TEST_F(TokenSigningTest, MissingKeyAndUnloadableModuleLeaveTheImageAlone)
+{
+    const Bytes before = ReadFileBytes(image);
+    const auto missing = Token({"sign", image.string()});
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("no private key"), std::string::npos) << missing.err;
+    const auto unloadable = Utility({"sign", image.string(), "--pkcs11", TokenUri, "--pkcs11-module",
+                                     (work / "none.so").string(), "--pin-file", "pin"},
+                                    work.path());
+    EXPECT_NE(unloadable.status, 0);
+    EXPECT_NE(unloadable.err.find("cannot load the PKCS#11 module"), std::string::npos) << unloadable.err;
+    EXPECT_EQ(ReadFileBytes(image), before);
+}
+
+TEST_F(TokenSigningTest, NoPinAndNoTerminalIsRefused)
+{
+    GenerateInToken();
+    const Bytes before = ReadFileBytes(image);
+    const auto refused = Token({"sign", image.string()}, {});
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.err.find("--pin-file"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFileBytes(image), before);
+}
+
+}  // namespace
+}  // namespace vantrel::testing

@@ -1,0 +1,168 @@
+#include "pkcs11/TokenOperations.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "pkcs11/TokenKey.h"
+#include "pkcs11/TokenModule.h"
+#include "pkcs11/TokenSession.h"
+#include "pkcs11/TokenUri.h"
+#include "runner/ToolSession.h"
+#include "signing/BigNumberText.h"
+#include "signing/CurveFile.h"
+#include "signing/SigningSteps.h"
+#include "verify/SignatureCheck.h"
+
+namespace vantrel {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A logged-in session on the token a location names, with the module it
+// runs in; destroyed in the reverse order (logout, close, finalise).
+struct OpenToken {
+    TokenUri uri;
+    TokenModule module;
+    TokenSession session;
+};
+
+Outcome<OpenToken> OpenTokenAt(const TokenKeyLocation& location)
+{
+    using Result = Outcome<OpenToken>;
+    Outcome<TokenUri> uri = TokenUri::Parse(location.uri);
+    if (!uri)
+        return Result::Fail(uri.message());
+    const std::string named = uri.value().modulePath();
+    if (!named.empty() && !location.modulePath.empty() && named != location.modulePath)
+        return Result::Fail("the PKCS#11 URI names the module " + named + " and --pkcs11-module names " +
+                            location.modulePath + "; give one\n");
+    Outcome<TokenModule> module = TokenModule::Load(named.empty() ? location.modulePath : named);
+    if (!module)
+        return Result::Fail(module.message());
+    Outcome<TokenSlot> slot = module.value().FindToken(uri.value());
+    if (!slot)
+        return Result::Fail(slot.message());
+    Outcome<TokenSession> session = TokenSession::Open(slot.value(), location.uri);
+    if (!session)
+        return Result::Fail(session.message());
+    if (Status loggedIn = session.value().Login(location.pin); !loggedIn)
+        return Result::Fail(loggedIn.message());
+    return OpenToken{std::move(uri.value()), std::move(module.value()), std::move(session.value())};
+}
+
+Bytes PublicKeyText(const PublicKeyNumbers& key)
+{
+    const std::string text = BigNumberHex(key.x.get()) + " " + BigNumberHex(key.y.get()) + "\n";
+    return Bytes(text.begin(), text.end());
+}
+
+// The token's public key as a public key file at path.
+Status WritePublicKeyFile(const std::filesystem::path& path, const PublicKeyNumbers& key)
+{
+    Outcome<PendingFile> file = PendingFile::Write(path, PublicKeyText(key), 0644);
+    if (!file)
+        return Status::Fail(file.message());
+    return file.value().Commit();
+}
+
+Outcome<PublicKeyNumbers> TokenPublicKey(const OpenToken& token)
+{
+    Outcome<CK_OBJECT_HANDLE> publicKey = FindTokenObject(token.session, token.uri, CKO_PUBLIC_KEY);
+    if (!publicKey)
+        return Outcome<PublicKeyNumbers>::Fail(publicKey.message());
+    return ReadTokenPublicKey(token.session, publicKey.value());
+}
+
+}  // namespace
+
+Status SignImageWithToken(const TokenSignRequest& request)
+{
+    if (Status files = CheckSigningFiles(request.imagePath, request.imagePath, {{SignatureRecordFileName, "key file"}});
+        !files)
+        return files;
+    Report(request.progress, "opening the token " + request.key.uri);
+    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    if (!token)
+        return Status::Fail(token.message());
+    Outcome<CK_OBJECT_HANDLE> privateKey = FindTokenObject(token.value().session, token.value().uri, CKO_PRIVATE_KEY);
+    if (!privateKey)
+        return Status::Fail(privateKey.message());
+    Outcome<PublicKeyNumbers> publicKey = TokenPublicKey(token.value());
+    if (!publicKey)
+        return Status::Fail(publicKey.message());
+
+    Outcome<WorkingCopy> copy = OpenWorkingCopy(request.toolDirectory, request.imagePath, request.imagePath);
+    if (!copy)
+        return Status::Fail(copy.message());
+    Report(request.progress, "signing " + request.imagePath + " in the token");
+    Outcome<Bytes> message = ExchangeMessages(copy.value());
+    if (!message)
+        return Status::Fail(message.message());
+    Sha1Digest digest{};
+    if (Status hashed = Sha1(message.value(), digest); !hashed)
+        return Status::Fail(hashed.message());
+    Outcome<EcdsaSignature> signature = SignWithTokenKey(token.value().session, privateKey.value(), digest);
+    if (!signature)
+        return Status::Fail(signature.message());
+
+    // Back-verification, as verify and the boot code check: against the
+    // token's own public key, written for the check into the copy's private
+    // session folder.
+    Outcome<Bytes> record = SignatureRecordBytes(signature.value());
+    if (!record)
+        return Status::Fail(record.message());
+    const std::filesystem::path tokenKey = copy.value().session.folder() / "token-public.ecs";
+    if (Status written = WritePublicKeyFile(tokenKey, publicKey.value()); !written)
+        return written;
+    std::string detail;
+    const SignatureInputs inputs{CurveFilePath(request.toolDirectory), tokenKey.string(), record.value(),
+                                 message.value()};
+    if (!CheckSignature(inputs, detail))
+        return Status::Fail("the token's signature does not verify against its public key (" + detail +
+                            "). Nothing was changed.\n");
+    return FinishSigning(copy.value(), signature.value());
+}
+
+Status GenerateTokenKey(const TokenKeyGenerateRequest& request)
+{
+    std::error_code error;
+    if (std::filesystem::exists(request.publicKeyPath, error))
+        return Status::Fail("the public key file " + request.publicKeyPath +
+                            " exists already; name another with --out. Nothing was changed.\n");
+    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    if (!token)
+        return Status::Fail(token.message());
+    if (FindTokenObject(token.value().session, token.value().uri, CKO_PRIVATE_KEY))
+        return Status::Fail("the token already holds a private key that " + request.key.uri +
+                            " names; give another object= or id=. Nothing was changed.\n");
+    Outcome<TokenKeyPair> pair = GenerateTokenKeyPair(token.value().session, token.value().uri);
+    if (!pair)
+        return Status::Fail(pair.message());
+    Outcome<PublicKeyNumbers> publicKey = ReadTokenPublicKey(token.value().session, pair.value().publicKey);
+    if (!publicKey)
+        return Status::Fail(publicKey.message());
+    return WritePublicKeyFile(request.publicKeyPath, publicKey.value());
+}
+
+Outcome<std::vector<std::uint8_t>> ExportTokenPublicKey(const TokenKeyExportRequest& request)
+{
+    using Result = Outcome<Bytes>;
+    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    if (!token)
+        return Result::Fail(token.message());
+    Outcome<PublicKeyNumbers> publicKey = TokenPublicKey(token.value());
+    if (!publicKey)
+        return Result::Fail(publicKey.message());
+    // The export reads a public key file: the token's key is written as one
+    // in a private session folder that goes with the session.
+    Outcome<ToolSession> session = ToolSession::Open(request.toolDirectory);
+    if (!session)
+        return Result::Fail(session.message());
+    const std::filesystem::path file = session.value().folder() / PublicKeyFileName;
+    if (Status written = WritePublicKeyFile(file, publicKey.value()); !written)
+        return Result::Fail(written.message());
+    return ExportPublicKey({request.toolDirectory, file.string(), request.format});
+}
+
+}  // namespace vantrel
