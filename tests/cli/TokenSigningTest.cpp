@@ -5,6 +5,9 @@
 // from a file or an environment variable, never from the command line.
 #include <gtest/gtest.h>
 
+#include <openssl/bn.h>
+#include <openssl/ecdsa.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +54,20 @@ protected:
         return Utility(arguments, work.path());
     }
 
+    // An OpenSSL key on the named curve, put into the token by
+    // softhsm2-util --import as PKCS#8 under the URI's label.
+    void ImportIntoToken(const std::string& curve)
+    {
+        const auto made = RunProgram({"/bin/sh", "-c",
+                                      "openssl ecparam -name " + curve + " -genkey -noout -out key.pem && "
+                                      "openssl pkcs8 -topk8 -nocrypt -in key.pem -out key.p8"},
+                                     {}, work.path());
+        ASSERT_EQ(made.status, 0) << made.err;
+        const auto imported = RunProgram({SoftHsmUtil, "--import", (work / "key.p8").string(), "--token",
+                                          "vantrel-test", "--label", "release", "--id", "01", "--pin", "1234"});
+        ASSERT_EQ(imported.status, 0) << imported.err;
+    }
+
     void GenerateInToken()
     {
         const auto generated = Token({"keys", "generate"});
@@ -79,6 +96,48 @@ TEST_F(TokenSigningTest, KeyMadeInTheTokenSignsAndVerifyPasses)
     ASSERT_EQ(fromFile.status, 0) << fromFile.err;
     EXPECT_EQ(fromToken.out, fromFile.out);
     EXPECT_EQ(fromToken.out.size(), 42U);
+}
+
+// A key imported from OpenSSL signs through the token; OpenSSL's own
+// command line accepts the signature over the signed message.
+TEST_F(TokenSigningTest, ImportedKeySignsAndOpenSslVerifies)
+{
+    ImportIntoToken("sect163k1");
+    const auto publicKey = Utility({"keys", "import", "key.pem", "--out", "."}, work.path());
+    ASSERT_EQ(publicKey.status, 0) << publicKey.err;
+    fs::remove(work / "private.ecs");
+    const auto signedImage = Token({"sign", image.string()});
+    ASSERT_EQ(signedImage.status, 0) << signedImage.err;
+    EXPECT_EQ(Utility({"verify", image.string()}, work.path()).status, 0);
+
+    const Bytes signature = SectionBytes(image, "digital_signature");
+    ECDSA_SIG* sig = ECDSA_SIG_new();
+    ASSERT_TRUE(ECDSA_SIG_set0(sig, BN_lebin2bn(signature.data(), 24, nullptr),
+                               BN_lebin2bn(signature.data() + 24, 24, nullptr)));
+    unsigned char* der = nullptr;
+    const int length = i2d_ECDSA_SIG(sig, &der);
+    ECDSA_SIG_free(sig);
+    ASSERT_GT(length, 0);
+    WriteFileBytes(work / "sig.der", Bytes(der, der + length));
+    OPENSSL_free(der);
+    WriteFileBytes(work / "message.bin", SectionBytes(image, "msg_data"));
+    ASSERT_EQ(Utility({"keys", "export", "--format", "pem", "-o", "public.pem"}, work.path()).status, 0);
+    const auto checked = RunProgram({"/usr/bin/openssl", "dgst", "-sha1", "-verify", "public.pem", "-signature", "sig.der",
+                                     "message.bin"},
+                                    {}, work.path());
+    EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+    EXPECT_NE(checked.out.find("Verified OK"), std::string::npos) << checked.out;
+}
+
+TEST_F(TokenSigningTest, KeyOnAnotherCurveIsRefusedAndTheImageStaysByteIdentical)
+{
+    ImportIntoToken("prime256v1");
+    const Bytes before = ReadFileBytes(image);
+    const auto refused = Token({"sign", image.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("ERROR: "), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFileBytes(image), before);
+    EXPECT_FALSE(fs::exists(work / "signature.ecs"));
 }
 
 TEST_F(TokenSigningTest, WrongPinIsRefusedAndTheImageStaysByteIdentical)
