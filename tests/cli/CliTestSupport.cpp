@@ -14,6 +14,15 @@ ProgramResult Utility(const std::vector<std::string>& arguments, const fs::path&
     return RunProgram(argv, input, workingDirectory);
 }
 
+ProgramResult UtilityRedirected(const std::vector<std::string>& arguments, const fs::path& workingDirectory,
+                                const std::string& redirection)
+{
+    std::vector<std::string> argv{"/bin/sh", "-c", "exec timeout -s KILL 120 \"$@\" " + redirection, "sh",
+                                  (ToolsDir() / "vantrel-utility").string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return RunProgram(argv, {}, workingDirectory);
+}
+
 ImageSpec ProtectableImage()
 {
     ImageSpec spec;

@@ -14,6 +14,13 @@ namespace vantrel::testing {
 ProgramResult Utility(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
                       const std::string& input = {});
 
+// vantrel-utility run as a shell runs it, with a redirection of its own
+// ("" for none, ">/dev/full", ">&-", "<FILE"), and killed after two minutes:
+// a safety net only, so that a program reading without end fails the test
+// instead of hanging it.
+ProgramResult UtilityRedirected(const std::vector<std::string>& arguments,
+                                const std::filesystem::path& workingDirectory, const std::string& redirection);
+
 // An image with the message sections, a 48-byte digital_signature, a 256-byte
 // AESData and the six sections the demonstration choices know, each at its
 // own address with a size that is a multiple of 16.

@@ -52,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"-5\n", "", TokenProblem::NotHexadecimal},
                       ReadCase{"12G4\n", "", TokenProblem::NotHexadecimal},
                       ReadCase{std::string(1024, 'F') + "\n", std::string(1024, 'F'), TokenProblem::None},
-                      ReadCase{std::string(1025, 'F') + "\n", "", TokenProblem::TooLong}));
+                      ReadCase{std::string(1025, 'F') + "\n", "", TokenProblem::TooLong},
+                      ReadCase{std::string(1025, 'F'), "", TokenProblem::TooLong}));  // also at the very end
 
 }  // namespace
 }  // namespace vantrel

@@ -12,6 +12,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ConsoleMessages.h"
+#include "cli/StandardStreams.h"
 #include "cli/Usage.h"
 #include "core/ToolDirectory.h"
 
@@ -130,15 +131,18 @@ bool IsCommandLineInvocation(int argc, char** argv)
 
 int RunCommandLine(int argc, char** argv)
 {
+    cli::StandardStreams streams;
     // Whatever escapes a command (a full disk, no temporary folder, no
     // memory) ends it with one message and status 1, never an abort.
+    int status = cli::FailureStatus;
     try {
-        return RunCommands(argc, argv);
+        status = RunCommands(argc, argv);
     } catch (const std::exception& error) {
-        return cli::Fail(error.what());
+        status = cli::Fail(error.what());
     } catch (...) {
-        return cli::Fail("the program stopped on an unexpected error");
+        status = cli::Fail("the program stopped on an unexpected error");
     }
+    return streams.Finish(status);
 }
 
 }  // namespace vantrel

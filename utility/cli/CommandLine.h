@@ -9,7 +9,8 @@ bool IsCommandLineInvocation(int argc, char** argv);
 
 // Runs the command named by the arguments without a window and returns the
 // exit status: 0 on success, 1 when the operation or the verification
-// failed, 2 when the command line was refused before anything ran.
+// failed or its results could not be written to standard output, 2 when the
+// command line was refused before anything ran.
 int RunCommandLine(int argc, char** argv);
 
 }  // namespace vantrel

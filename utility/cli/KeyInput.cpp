@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "cli/ConsoleMessages.h"
+#include "core/Files.h"
 #include "core/UniqueFd.h"
 #include "encryption/AesKeyText.h"
 
@@ -16,9 +17,10 @@ namespace vantrel::cli {
 
 namespace {
 
-// More than any key text with a line end and some blanks; a larger file is
-// not a key file.
-constexpr std::size_t MaxKeyFileBytes = 4096;
+// More than any key text with a line end and some blanks; more is not a key
+// (a file, standard input, the environment or --key).
+constexpr std::size_t MaxKeyTextBytes = 4096;
+const char* const KeyKind = "an AES key";
 
 bool IsBlank(char c)
 {
@@ -33,32 +35,29 @@ SecretText Trimmed(std::string_view text)
     return first < last ? SecretText(std::string_view(first, last)) : SecretText();
 }
 
-// The whole of a file (or standard input) into a buffer that is wiped when
-// released; it never grows, so no copy is left behind.
+// The key text from source, refused when it is longer than a key can be.
+Outcome<KeyInput> KeyFromText(std::string_view text, const std::string& shownAs, std::string source)
+{
+    if (text.size() > MaxKeyTextBytes)
+        return Outcome<KeyInput>::Fail(TooLargeMessage(shownAs, MaxKeyTextBytes, KeyKind));
+    return KeyInput{Trimmed(text), std::move(source)};
+}
+
+// The whole of a file (or standard input), read into memory that is wiped
+// when released, and no more of it than a key can take.
 Outcome<KeyInput> ReadKeyFile(const std::string& path)
 {
     const bool standardInput = path == "-";
-    const std::string source = standardInput ? "standard input" : "--key-file " + path;
+    const std::string shownAs = standardInput ? "standard input" : path;
     UniqueFd file(standardInput ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    const int fd = standardInput ? STDIN_FILENO : file.get();
-    if (fd < 0)
+    if (!standardInput && !file.valid())
         return Outcome<KeyInput>::Fail("cannot read the key file " + path + ": " + std::strerror(errno));
-    SecretBytes buffer(MaxKeyFileBytes + 1);
-    std::size_t filled = 0;
-    while (filled < buffer.size()) {
-        const ssize_t count = read(fd, buffer.data() + filled, buffer.size() - filled);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return Outcome<KeyInput>::Fail("cannot read the key from " + source + ": " + std::strerror(errno));
-        if (count == 0)
-            break;
-        filled += static_cast<std::size_t>(count);
-    }
-    if (filled > MaxKeyFileBytes)
-        return Outcome<KeyInput>::Fail(source + " holds more than " + std::to_string(MaxKeyFileBytes) +
-                                       " bytes: it is not a key");
-    return KeyInput{Trimmed({reinterpret_cast<const char*>(buffer.data()), filled}), source};
+    const Outcome<SecretBytes> bytes =
+        ReadSecretDescriptor(standardInput ? STDIN_FILENO : file.get(), shownAs, MaxKeyTextBytes, KeyKind);
+    if (!bytes)
+        return Outcome<KeyInput>::Fail(bytes.message());
+    const std::string_view text(reinterpret_cast<const char*>(bytes.value().data()), bytes.value().size());
+    return KeyFromText(text, shownAs, standardInput ? "standard input" : "--key-file " + path);
 }
 
 Outcome<KeyInput> ReadKeyVariable(const std::string& name)
@@ -66,7 +65,8 @@ Outcome<KeyInput> ReadKeyVariable(const std::string& name)
     char* value = std::getenv(name.c_str());
     if (!value)
         return Outcome<KeyInput>::Fail("the environment variable " + name + " named by --key-env is not set");
-    KeyInput key{Trimmed(value), "the environment variable " + name};
+    const std::string source = "the environment variable " + name;
+    Outcome<KeyInput> key = KeyFromText(value, source, source);
     OPENSSL_cleanse(value, std::strlen(value));
     unsetenv(name.c_str());
     return key;
@@ -91,7 +91,7 @@ Outcome<KeyInput> ReadKey(KeyInputOptions& options)
         return ReadKeyVariable(options.keyEnv);
     Warn("--key shows the AES key to every user of this machine (ps, /proc) and leaves it in the shell "
          "history; give it with --key-file FILE, --key-file - or --key-env NAME");
-    KeyInput key{Trimmed(options.keyText), "--key"};
+    Outcome<KeyInput> key = KeyFromText(options.keyText, "--key", "--key");
     WipeString(options.keyText);
     return key;
 }

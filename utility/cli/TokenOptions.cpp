@@ -1,15 +1,21 @@
 #include "cli/TokenOptions.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 
 #include <termios.h>
 #include <unistd.h>
 
+#include "core/Files.h"
+
 namespace vantrel::cli {
 
 namespace {
+
+// Far longer than any PIN a token takes; a longer file, variable or typed
+// line is not a PIN.
+constexpr std::size_t MaxPinBytes = 1024;
+const char* const PinKind = "a PIN";
 
 // Ends a PIN at its first line break.
 void TrimLine(SecretBytes& pin)
@@ -21,19 +27,24 @@ void TrimLine(SecretBytes& pin)
         }
 }
 
+// The first line of the file.
 Outcome<SecretBytes> PinFromFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return Outcome<SecretBytes>::Fail("cannot read the PIN file " + path);
-    SecretBytes pin;
-    char c = 0;
-    while (file.get(c) && c != '\n')
-        pin.push_back(static_cast<std::uint8_t>(c));
-    if (file.bad())
-        return Outcome<SecretBytes>::Fail("cannot read the PIN file " + path);
-    TrimLine(pin);
+    Outcome<SecretBytes> pin = ReadSecretFile(path, MaxPinBytes, "a PIN file");
+    if (pin)
+        TrimLine(pin.value());
     return pin;
+}
+
+Outcome<SecretBytes> PinFromVariable(const std::string& name)
+{
+    const char* value = std::getenv(name.c_str());
+    if (value == nullptr)
+        return Outcome<SecretBytes>::Fail("--pin-env names " + name + ", which is not set");
+    const std::string_view text(value);
+    if (text.size() > MaxPinBytes)
+        return Outcome<SecretBytes>::Fail(TooLargeMessage("the environment variable " + name, MaxPinBytes, PinKind));
+    return SecretBytes(text.begin(), text.end());
 }
 
 // Echo off while the PIN is typed, restored whatever happens.
@@ -71,10 +82,12 @@ Outcome<SecretBytes> PinFromPrompt(const std::string& uri)
     {
         EchoOff echoOff;
         char c = 0;
-        while (std::cin.get(c) && c != '\n')
+        while (pin.size() <= MaxPinBytes && std::cin.get(c) && c != '\n')
             pin.push_back(static_cast<std::uint8_t>(c));
     }
     std::cerr << std::endl;
+    if (pin.size() > MaxPinBytes)
+        return Outcome<SecretBytes>::Fail(TooLargeMessage("the line typed", MaxPinBytes, PinKind));
     return pin;
 }
 
@@ -96,11 +109,7 @@ Outcome<TokenKeyLocation> TokenLocation(const TokenOptions& options)
     if (!options.pinFile.empty()) {
         pin = PinFromFile(options.pinFile);
     } else if (options.pinEnvOption->count() > 0) {
-        const char* value = std::getenv(options.pinEnv.c_str());
-        if (value == nullptr)
-            return Result::Fail("--pin-env names " + options.pinEnv + ", which is not set");
-        const std::string_view text(value);
-        pin = SecretBytes(text.begin(), text.end());
+        pin = PinFromVariable(options.pinEnv);
     } else {
         pin = PinFromPrompt(options.uri);
     }

@@ -6,6 +6,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -86,6 +87,38 @@ Status FillNewFile(UniqueFd& out, const fs::path& file, std::span<const std::uin
     if (!written)
         RemoveQuietly(file);
     return written;
+}
+
+// Reads fd to its end into bytes, refusing more than maxBytes. A regular
+// file larger than that is refused by its size, unread; anything else (a
+// device, a pipe) is read in chunks until one byte too many has come.
+template <class Container>
+Outcome<Container> ReadBounded(int fd, const std::string& shownAs, std::size_t maxBytes, const std::string& kind)
+{
+    using Result = Outcome<Container>;
+    Container bytes;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        const auto size = static_cast<std::uintmax_t>(status.st_size);
+        if (size > maxBytes)
+            return Result::Fail(TooLargeMessage(shownAs, maxBytes, kind));
+        bytes.reserve(static_cast<std::size_t>(size) + 1);
+    }
+    constexpr std::size_t Chunk = 1 << 16;
+    for (;;) {
+        const std::size_t used = bytes.size();
+        if (used > maxBytes)
+            return Result::Fail(TooLargeMessage(shownAs, maxBytes, kind));
+        bytes.resize(used + std::min(Chunk, maxBytes + 1 - used));
+        ssize_t count = 0;
+        while ((count = read(fd, bytes.data() + used, bytes.size() - used)) < 0 && errno == EINTR) {}
+        const int error = errno;
+        bytes.resize(used + static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
+        if (count < 0)
+            return Result::Fail("Could not read " + shownAs + ": " + std::strerror(error) + ".\n");
+        if (count == 0)
+            return bytes;
+    }
 }
 
 }  // namespace
@@ -186,26 +219,31 @@ Status PendingFile::Commit()
     return replaced;
 }
 
-Outcome<std::vector<std::uint8_t>> ReadFileContents(const fs::path& file)
+std::string TooLargeMessage(const std::string& shownAs, std::size_t maxBytes, const std::string& kind)
 {
-    using Result = Outcome<std::vector<std::uint8_t>>;
+    return shownAs + " is larger than " + std::to_string(maxBytes) + " bytes; it cannot be " + kind + ".\n";
+}
+
+Outcome<std::vector<std::uint8_t>> ReadFileContents(const fs::path& file, std::size_t maxBytes, const std::string& kind)
+{
     UniqueFd in(open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat status {};
-    if (!in.valid() || fstat(in.get(), &status) != 0)
-        return Result::Fail(FileProblem("read", file, errno).message());
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(static_cast<std::size_t>(status.st_size));
-    std::uint8_t buffer[1 << 16];
-    for (;;) {
-        const ssize_t count = read(in.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return Result::Fail(FileProblem("read", file, errno).message());
-        if (count == 0)
-            return bytes;
-        bytes.insert(bytes.end(), buffer, buffer + count);
-    }
+    if (!in.valid())
+        return Outcome<std::vector<std::uint8_t>>::Fail(FileProblem("read", file, errno).message());
+    return ReadBounded<std::vector<std::uint8_t>>(in.get(), file.string(), maxBytes, kind);
+}
+
+Outcome<SecretBytes> ReadSecretFile(const fs::path& file, std::size_t maxBytes, const std::string& kind)
+{
+    UniqueFd in(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return Outcome<SecretBytes>::Fail(FileProblem("read", file, errno).message());
+    return ReadBounded<SecretBytes>(in.get(), file.string(), maxBytes, kind);
+}
+
+Outcome<SecretBytes> ReadSecretDescriptor(int fd, const std::string& shownAs, std::size_t maxBytes,
+                                          const std::string& kind)
+{
+    return ReadBounded<SecretBytes>(fd, shownAs, maxBytes, kind);
 }
 
 Status ReplaceFileWith(const fs::path& file, const fs::path& target)

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/Outcome.h"
+#include "core/Secret.h"
 
 namespace vantrel {
 
@@ -62,8 +65,27 @@ private:
     std::filesystem::path target_;
 };
 
-// The whole file.
-Outcome<std::vector<std::uint8_t>> ReadFileContents(const std::filesystem::path& file);
+// The whole file, when it holds at most maxBytes. Every file read whole is
+// bounded by what it can be: a larger one, or one that never ends
+// (/dev/zero, a FIFO), is refused as soon as one byte more has been read,
+// with a message that names the file and what it was to be (kind, e.g. "a
+// signature file") and never shows its contents, which may be a key:
+// "FILE is larger than N bytes; it cannot be a signature file."
+Outcome<std::vector<std::uint8_t>> ReadFileContents(const std::filesystem::path& file, std::size_t maxBytes,
+                                                    const std::string& kind);
+
+// The same into memory that is wiped when released, for files that may hold
+// a key or a PIN.
+Outcome<SecretBytes> ReadSecretFile(const std::filesystem::path& file, std::size_t maxBytes, const std::string& kind);
+
+// The same from a descriptor the caller opened (standard input), named
+// shownAs in the messages.
+Outcome<SecretBytes> ReadSecretDescriptor(int fd, const std::string& shownAs, std::size_t maxBytes,
+                                          const std::string& kind);
+
+// The refusal of text or a file larger than its kind can be:
+// "shownAs is larger than N bytes; it cannot be kind."
+std::string TooLargeMessage(const std::string& shownAs, std::size_t maxBytes, const std::string& kind);
 
 // Puts file in target's place: flushes it to disk, renames it over target
 // (same file system) and flushes the folder, so target is always the old

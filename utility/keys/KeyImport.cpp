@@ -1,17 +1,11 @@
 #include "keys/KeyImport.h"
 
-#include <fcntl.h>
-
 #include <openssl/core_names.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-
+#include "core/Files.h"
 #include "core/Secret.h"
-#include "core/UniqueFd.h"
 #include "keys/KeyCurve.h"
 #include "signing/KeyFileReplacement.h"
 #include "signing/BigNumberText.h"
@@ -20,29 +14,10 @@ namespace vantrel {
 
 namespace {
 
-// Far more than any private key file takes.
-constexpr std::size_t MaxKeyFileSize = 1 << 20;
-
-// The file's bytes in wiped memory: they hold the private key.
-Outcome<SecretBytes> ReadKeyFile(const std::string& path)
-{
-    UniqueFd in(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid())
-        return Outcome<SecretBytes>::Fail("cannot read " + path + ": " + std::strerror(errno));
-    SecretBytes bytes;
-    for (;;) {
-        const std::size_t used = bytes.size();
-        if (used == MaxKeyFileSize)
-            return Outcome<SecretBytes>::Fail(path + " is too large to be a private key file");
-        bytes.resize(std::min(MaxKeyFileSize, used + 4096));
-        const ssize_t count = read(in.get(), bytes.data() + used, bytes.size() - used);
-        bytes.resize(used + static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
-        if (count < 0 && errno != EINTR)
-            return Outcome<SecretBytes>::Fail("cannot read " + path + ": " + std::strerror(errno));
-        if (count == 0)
-            return bytes;
-    }
-}
+// A PEM private key with its curve's parameters written out takes about a
+// kilobyte even on the largest binary curve; 8 KiB leaves room for the other
+// PEM blocks a key file may hold before the key (the curve's, say).
+constexpr std::size_t MaxKeyFileBytes = 8 * 1024;
 
 // Asked for by OpenSSL for an encrypted key: noted, and refused.
 int RefusePassphrase(char*, std::size_t, std::size_t*, const OSSL_PARAM*, void* asked)
@@ -145,7 +120,7 @@ Status ImportPrivateKey(const KeyImportRequest& request)
     Outcome<Curve> curve = LoadKeyCurve(curvePath);
     if (!curve)
         return Status::Fail(curve.message());
-    Outcome<SecretBytes> bytes = ReadKeyFile(request.sourcePath);
+    Outcome<SecretBytes> bytes = ReadSecretFile(request.sourcePath, MaxKeyFileBytes, "a private key file");
     if (!bytes)
         return Status::Fail(bytes.message());
     Outcome<PkeyPtr> key = DecodePrivateKey(request.sourcePath, bytes.value());

@@ -85,7 +85,12 @@ milliseconds DefaultSilenceLimit()
         return DefaultSilence;
     char* end = nullptr;
     const long long value = std::strtoll(setting, &end, 10);
-    return *end == '\0' && value > 0 ? milliseconds(value) : DefaultSilence;
+    if (*end != '\0' || value <= 0)
+        return DefaultSilence;
+    // Longer than a day is no limit anyone needs; kept there, the run limit
+    // (six times it) cannot overflow.
+    constexpr long long OneDay = 24LL * 60 * 60 * 1000;
+    return milliseconds(std::min(value, OneDay));
 }
 
 milliseconds RunTimeLimit(std::uintmax_t imageBytes)

@@ -31,7 +31,8 @@ struct ToolLimits {
 };
 
 // The silence limit of a captured run: 10 s, or the milliseconds in the
-// environment variable VANTREL_TOOL_TIMEOUT_MS (tests and slow machines).
+// environment variable VANTREL_TOOL_TIMEOUT_MS (tests and slow machines), at
+// most a day.
 std::chrono::milliseconds DefaultSilenceLimit();
 // The limit of a whole run on an image of this many bytes: six silence
 // limits, and one second more per 4 MiB of image.

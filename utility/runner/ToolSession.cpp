@@ -277,7 +277,9 @@ Outcome<std::vector<std::uint8_t>> ToolSession::GetSection(const fs::path& image
     if (Status run = Run("sectmend", {"-get", section, "-o", BytesFileName, handed.value()}, limits, step, true);
         !run)
         return Result::Fail(run.message());
-    Outcome<std::vector<std::uint8_t>> bytes = ReadFileContents(file);
+    // A section is never larger than its image.
+    Outcome<std::vector<std::uint8_t>> bytes =
+        ReadFileContents(file, static_cast<std::size_t>(FileSize(image)), "section " + section + " of " + DisplayName(image));
     fs::remove(file, ignored);
     return bytes;
 }

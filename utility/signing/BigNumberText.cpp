@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iomanip>
 #include <string_view>
 #include <vector>
 #include <memory>
@@ -33,17 +34,19 @@ BigNumberRead ReadBigNumber(std::istream& in)
     }
     // The token may be a private key: read into reserved room (no short
     // string inside the object, no reallocation), kept as a secret, wiped.
+    // At most one character more than a number may have is read, so a file
+    // without blanks (/dev/zero) is refused after that many, not read on.
     std::string read;
     read.reserve(MaxNumberTokenLength + 1);
-    in >> read;
+    in >> std::setw(static_cast<std::streamsize>(MaxNumberTokenLength + 1)) >> read;
     const SecretText token(read);
     WipeString(read);
-    if (in.eof() || !in.good())
-        return result;  // zero
     if (token.size() > MaxNumberTokenLength) {
         result.problem = TokenProblem::TooLong;
         return result;
     }
+    if (in.eof() || !in.good())
+        return result;  // zero
     if (!IsHexadecimal(token.view())) {
         result.problem = TokenProblem::NotHexadecimal;
         return result;

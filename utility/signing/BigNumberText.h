@@ -18,10 +18,12 @@ struct BigNumberRead {
     TokenProblem problem = TokenProblem::None;
 };
 
-// Reads the next token. A token after which the stream has reached its end
-// or failed (a number running to the very end of the file, or a file that
-// could not be opened or is exhausted) reads as zero, as the files have
-// always been read. The token text is wiped after use: it may be a key.
+// Reads the next token, never more than MaxNumberTokenLength + 1
+// characters of it: a longer one is TooLong, wherever it ends. A token
+// after which the stream has reached its end or failed (a number running to
+// the very end of the file, or a file that could not be opened or is
+// exhausted) reads as zero, as the files have always been read. The token
+// text is wiped after use: it may be a key.
 BigNumberRead ReadBigNumber(std::istream& in);
 
 // Uppercase hexadecimal digits without prefix or leading zeros; "0" for zero.

@@ -34,6 +34,12 @@ std::span<const std::uint8_t> Bytes(std::string_view text)
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
+// What a TooLong token is, for the messages that refuse a key file.
+std::string TooLongTokenText()
+{
+    return "more than " + std::to_string(MaxNumberTokenLength) + " characters without a blank";
+}
+
 std::string HexOrEmpty(const BIGNUM* number, bool& ok)
 {
     std::string text = BigNumberHex(number);
@@ -86,6 +92,8 @@ Outcome<BignumPtr> ReadPrivateKey(const std::string& path)
     case TokenProblem::None:
         return std::move(read.value);
     case TokenProblem::TooLong:
+        return Outcome<BignumPtr>::Fail("Problem - " + path + " begins with " + TooLongTokenText() +
+                                        "; it cannot be a private key file");
     case TokenProblem::NotHexadecimal:
         return Outcome<BignumPtr>::Fail("Problem - " + path + " does not begin with a hexadecimal number");
     case TokenProblem::OutOfMemory:
@@ -103,6 +111,9 @@ Outcome<PublicKeyNumbers> ReadPublicKey(const std::string& path)
     PublicKeyNumbers numbers;
     for (BignumPtr* number : {&numbers.x, &numbers.y}) {
         BigNumberRead read = ReadBigNumber(in);
+        if (read.problem == TokenProblem::TooLong)
+            return Result::Fail("the public key file " + path + " holds " + TooLongTokenText() +
+                                "; it cannot be a public key file");
         if (read.problem != TokenProblem::None || !read.value)
             return Result::Fail("the public key file " + path + " does not hold two hexadecimal numbers X Y");
         *number = std::move(read.value);

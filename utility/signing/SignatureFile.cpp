@@ -17,6 +17,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// A DER signature on a curve of up to 571 bits takes under 160 bytes, a raw
+// one 48: anything larger is not a signature.
+constexpr std::size_t MaxSignatureFileBytes = 512;
+
 // The signature when bytes are exactly one DER ECDSA-Sig-Value (re-encoding
 // gives the same bytes, so BER variants and trailing bytes are refused).
 std::optional<EcdsaSignature> DecodeDer(const Bytes& bytes)
@@ -42,7 +46,7 @@ std::optional<EcdsaSignature> DecodeDer(const Bytes& bytes)
 Outcome<EcdsaSignature> ReadSignatureFile(const std::string& path)
 {
     using Result = Outcome<EcdsaSignature>;
-    Outcome<Bytes> bytes = ReadFileContents(path);
+    Outcome<Bytes> bytes = ReadFileContents(path, MaxSignatureFileBytes, "a signature file");
     if (!bytes)
         return Result::Fail(bytes.message());
     const Bytes& data = bytes.value();

@@ -6,23 +6,13 @@
 #include "core/OpenSslHandles.h"
 #include "core/Sha1.h"
 #include "signing/BasePoint.h"
-#include "signing/BigNumberText.h"
 #include "signing/CurveFile.h"
 #include "signing/EcdsaSign.h"
+#include "signing/KeyFiles.h"
 
 namespace vantrel {
 
 namespace {
-
-// A number of the public key file, read by the same rules as the signing
-// reads its key files; nothing for a token that is not a number.
-BignumPtr ReadKeyNumber(std::istream& in)
-{
-    BigNumberRead read = ReadBigNumber(in);
-    if (read.problem != TokenProblem::None)
-        return nullptr;
-    return std::move(read.value);
-}
 
 // The curve of the curve file, read and checked exactly as the signing
 // reads it (same reading rules, base point on the curve and of order q), so a
@@ -52,18 +42,20 @@ std::optional<CheckedCurve> ReadCurve(const std::string& path, BN_CTX* ctx, std:
     return curve;
 }
 
-EcPointPtr ReadPublicKey(const std::string& path, const CheckedCurve& curve, BN_CTX* ctx, std::string& detail)
+// The public key file, read by the same rules as the signing reads its key
+// files, as a point of the curve.
+EcPointPtr ReadPublicPoint(const std::string& path, const CheckedCurve& curve, BN_CTX* ctx, std::string& detail)
 {
-    std::ifstream in(path);
-    if (!in) {
-        detail = "cannot read the public key file " + path;
+    Outcome<PublicKeyNumbers> numbers = ReadPublicKey(path);
+    if (!numbers) {
+        detail = numbers.message();
         return nullptr;
     }
-    BignumPtr x = ReadKeyNumber(in);
-    BignumPtr y = x ? ReadKeyNumber(in) : nullptr;
-    EcPointPtr point(y ? EC_POINT_new(curve.loaded.group.get()) : nullptr);
-    if (!point || !EC_POINT_set_affine_coordinates(curve.loaded.group.get(), point.get(), x.get(), y.get(), ctx) ||
-        EC_POINT_is_on_curve(curve.loaded.group.get(), point.get(), ctx) != 1) {
+    const EC_GROUP* group = curve.loaded.group.get();
+    EcPointPtr point(EC_POINT_new(group));
+    if (!point ||
+        !EC_POINT_set_affine_coordinates(group, point.get(), numbers.value().x.get(), numbers.value().y.get(), ctx) ||
+        EC_POINT_is_on_curve(group, point.get(), ctx) != 1) {
         detail = "the public key file " + path + " does not hold a point of the curve";
         return nullptr;
     }
@@ -123,7 +115,7 @@ bool CheckSignature(const SignatureInputs& inputs, std::string& detail)
     const auto curve = ReadCurve(inputs.curvePath, ctx.get(), detail);
     if (!curve)
         return false;
-    const EcPointPtr publicPoint = ReadPublicKey(inputs.publicKeyPath, *curve, ctx.get(), detail);
+    const EcPointPtr publicPoint = ReadPublicPoint(inputs.publicKeyPath, *curve, ctx.get(), detail);
     if (!publicPoint)
         return false;
     if (inputs.signature.size() < 2 * static_cast<std::size_t>(SignatureValueBytes)) {
