@@ -28,17 +28,10 @@ bool DigestMatches(const std::vector<std::uint8_t>& bytes, const Sha1Digest& rec
 int ModeIndexOf(const AesDataHeader& header) { return static_cast<int>(header.cipherChoice & 0x3); }
 int KeyLenIndexOf(const AesDataHeader& header) { return static_cast<int>(header.cipherChoice >> 4); }
 
-struct RecordEntry {
-    std::uint32_t address;
-    std::uint32_t size;
-    std::uint32_t flags;
-    Sha1Digest digest;
-};
-
-RecordEntry EntryAt(const std::vector<std::uint8_t>& table, std::size_t index)
+AesDataEntry EntryAt(const std::vector<std::uint8_t>& table, std::size_t index)
 {
     const std::uint8_t* p = table.data() + index * AesDataEntrySize;
-    RecordEntry entry{LoadLittleEndian32(p), LoadLittleEndian32(p + 4), LoadLittleEndian32(p + 8), {}};
+    AesDataEntry entry{LoadLittleEndian32(p), LoadLittleEndian32(p + 4), LoadLittleEndian32(p + 8), {}};
     std::copy(p + 12, p + AesDataEntrySize, entry.digest.begin());
     return entry;
 }
@@ -107,7 +100,7 @@ void CompareWithOriginal(const std::string& subject, const ListedSection& sectio
 
 // One entry: its flags, its section, the digest of the section's bytes, and
 // for an encrypted section, given the original, the decryption.
-void CheckEntry(const RecordEntry& entry, std::size_t index, const AesDataHeader& header, const SecretBytes& key,
+void CheckEntry(const AesDataEntry& entry, std::size_t index, const AesDataHeader& header, const SecretBytes& key,
                 ImageSections& image, ImageSections* original, VerifyReport& report,
                 const std::function<void(const std::string&)>& progress)
 {
@@ -183,42 +176,55 @@ bool DecryptBuffer(int modeIndex, std::span<const std::uint8_t> key, const std::
     return true;
 }
 
-void CheckAesData(const std::vector<std::uint8_t>& aesData, const SecretText& keyText, ImageSections& image,
-                  ImageSections* original, VerifyReport& report,
-                  const std::function<void(const std::string&)>& progress)
+std::optional<AesDataRecordContents> ReadAesDataRecord(const std::vector<std::uint8_t>& aesData,
+                                                      const SecretText& keyText, VerifyReport& report)
 {
-    const AesDataHeader header = ReadAesDataHeader(aesData);
+    AesDataRecordContents record;
+    record.header = ReadAesDataHeader(aesData);
+    const AesDataHeader& header = record.header;
     if (!CheckHeader(header, aesData.size(), report))
-        return;
+        return std::nullopt;
     const int keyBytes = AesKeyLengthBytes(KeyLenIndexOf(header));
     if (!IsHexKeyText(keyText.view())) {
         report.Fail("AESData key", "the key holds characters other than hexadecimal digits");
-        return;
+        return std::nullopt;
     }
     if (keyText.size() != 2 * static_cast<std::size_t>(keyBytes)) {
         report.Fail("AESData key", "the record is AES-" + std::to_string(keyBytes * 8) + ", whose key is " +
                                        std::to_string(2 * keyBytes) + " hexadecimal digits; the key given has " +
                                        std::to_string(keyText.size()));
-        return;
+        return std::nullopt;
     }
-    const SecretBytes key = AesKeyFromText(keyText.view(), keyBytes);
+    record.key = AesKeyFromText(keyText.view(), keyBytes);
     std::vector<std::uint8_t> table(aesData.begin() + AesDataHeaderSize,
                                     aesData.begin() + AesDataHeaderSize + header.tableLength);
     std::string error;
-    if (!DecryptBuffer(ModeIndexOf(header), key, header.iv, table, error)) {
+    if (!DecryptBuffer(ModeIndexOf(header), record.key, header.iv, table, error)) {
         report.Fail("AESData table", "cannot decrypt the table: " + error);
-        return;
+        return std::nullopt;
     }
     if (!DigestMatches(table, header.tableDigest)) {
         report.Fail("AESData table", "tableDigest does not match the decrypted table: wrong key, or the "
                                      "record was altered");
-        return;
+        return std::nullopt;
     }
     const std::size_t entries = table.size() / AesDataEntrySize;
     report.Pass("AESData table", "tableDigest matches the decrypted table of " + std::to_string(entries) +
                                      " entries");
     for (std::size_t i = 0; i < entries; ++i)
-        CheckEntry(EntryAt(table, i), i, header, key, image, original, report, progress);
+        record.entries.push_back(EntryAt(table, i));
+    return record;
+}
+
+void CheckAesData(const std::vector<std::uint8_t>& aesData, const SecretText& keyText, ImageSections& image,
+                  ImageSections* original, VerifyReport& report,
+                  const std::function<void(const std::string&)>& progress)
+{
+    const std::optional<AesDataRecordContents> record = ReadAesDataRecord(aesData, keyText, report);
+    if (!record)
+        return;
+    for (std::size_t i = 0; i < record->entries.size(); ++i)
+        CheckEntry(record->entries[i], i, record->header, record->key, image, original, report, progress);
 }
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,6 +31,21 @@ AesDataHeader ReadAesDataHeader(const std::vector<std::uint8_t>& section);
 // in the mode of the mode index (ECB, CBC, OFB; "CTR" is OFB processing).
 bool DecryptBuffer(int modeIndex, std::span<const std::uint8_t> key, const std::array<std::uint8_t, 16>& iv,
                    std::vector<std::uint8_t>& buffer, std::string& error);
+
+// A record read with its key: the header, the key the header's length asks
+// for, and the decrypted table's entries in order.
+struct AesDataRecordContents {
+    AesDataHeader header;
+    SecretBytes key;
+    std::vector<AesDataEntry> entries;
+};
+
+// Reads the record at the start of the section with the key text: checks the
+// header against the section, the key against the header, and the decrypted
+// table against its digest, adding those checks to the report. Nothing when
+// one of them fails.
+std::optional<AesDataRecordContents> ReadAesDataRecord(const std::vector<std::uint8_t>& aesData,
+                                                      const SecretText& keyText, VerifyReport& report);
 
 // Checks the AESData record with the key: the header, the table's digest after
 // decryption, and every entry's digest against the image section at its
