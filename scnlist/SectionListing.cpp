@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gelf.h>
 #include <libelf.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +20,7 @@ class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() { if (fd_ >= 0) close(fd_); }
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
@@ -114,24 +116,46 @@ std::string SectionLine(std::size_t index, const Elf32_Shdr& header, const char*
     return line;
 }
 
+// Opens a regular file without blocking: a FIFO or a device given as the
+// file is refused at once rather than waited on.
+FileDescriptor OpenRegularFile(const std::string& path)
+{
+    FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0)
+        Fail(path, std::string("could not be opened: ") + std::strerror(errno));
+    struct stat status {};
+    if (fstat(file.get(), &status) != 0)
+        Fail(path, std::string("could not be opened: ") + std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        Fail(path, "is not a regular file");
+    const int flags = fcntl(file.get(), F_GETFL);
+    if (flags == -1 || fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        Fail(path, std::string("could not be opened: ") + std::strerror(errno));
+    return file;
+}
+
 }  // namespace
 
 void ListSections(const std::string& path, const std::function<void(const std::string&)>& emit)
 {
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        Fail(path, std::string("could not be opened: ") + std::strerror(errno));
+    const FileDescriptor file = OpenRegularFile(path);
     ElfHandle elf = OpenElf32(path, file);
 
     std::size_t count = 0, namesIndex = 0;
     if (elf_getshdrnum(elf.get(), &count) != 0 || elf_getshdrstrndx(elf.get(), &namesIndex) != 0)
         Fail(path, "has unreadable section headers: " + LibraryError());
     // The library reports no sections at all when the header table lies
-    // beyond the end of the file; that is a damaged file, not an empty one.
-    if (count == 0 && elf32_getehdr(elf.get())->e_shnum != 0)
+    // beyond the end of the file, or when the ELF header leaves the count to
+    // section 0 and that gives none (missing, unreadable or 0): a damaged
+    // file, not an empty one. Only a file without a header table (e_shoff 0)
+    // has no sections.
+    const Elf32_Ehdr& elfHeader = *elf32_getehdr(elf.get());
+    if (count == 0 && elfHeader.e_shnum != 0)
         Fail(path, "has a section header table beyond the end of the file");
+    if (count == 0 && elfHeader.e_shoff != 0)
+        Fail(path, "is corrupted: its section header table gives no section count");
 
-    emit(Heading(path, *elf32_getehdr(elf.get()), count, namesIndex));
+    emit(Heading(path, elfHeader, count, namesIndex));
     for (std::size_t index = 0; index < count; ++index) {
         Elf_Scn* section = elf_getscn(elf.get(), index);
         const Elf32_Shdr* header = section != nullptr ? elf32_getshdr(section) : nullptr;

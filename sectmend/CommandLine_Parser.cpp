@@ -59,8 +59,10 @@ void CommandLine_Parser::start()
     }
 }
 
-// operation [-o file] [-bits file] [-text] input-file [(element)]; anything
-// after the input file is left unread by the grammar.
+// operation [-o file] [-bits file] [-text] input-file [(element)]. After the
+// input file -get leaves anything unread; -replace refuses it, since an
+// option put there would otherwise be dropped silently and the image changed
+// from standard input.
 void CommandLine_Parser::sectionOperation()
 {
     const bool get = LT1() == TokenType::OPT_GET;
@@ -83,6 +85,10 @@ void CommandLine_Parser::sectionOperation()
     if (LT1() == TokenType::ELEMENTNAME) {
         const std::string element = consume().text;
         options_.element = element.substr(1, element.size() - 2);
+    }
+    if (options_.replace && LT1() != TokenType::Eof) {
+        syntaxError("SYNTAX ERROR: Nothing may follow the input file name with -replace");
+        skipToEnd();
     }
 }
 

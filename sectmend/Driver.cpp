@@ -1,12 +1,17 @@
 #include "Driver.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "CommandLine_Parser.h"
 #include "ELFFile.h"
+#include "FileAccess.h"
 #include "FileCopy.h"
 #include "FilePatch.h"
 #include "LibElf.h"
+#include "OutputFile.h"
+#include "ReplacementInput.h"
 #include "SectionByteFiles.h"
 #include "UsageText.h"
 
@@ -47,7 +52,7 @@ bool RefuseNoBits(const CommandLineOptions& options, const SectionFacts& facts)
     return true;
 }
 
-int Get(const CommandLineOptions& options, const SectionFacts& facts)
+int Get(const CommandLineOptions& options, const ELFFile& image, const SectionFacts& facts)
 {
     if (RefuseNoBits(options, facts)) return 1;
     // Writing a section's bytes over the image it comes from destroys it.
@@ -56,38 +61,73 @@ int Get(const CommandLineOptions& options, const SectionFacts& facts)
                      options.outputFile.c_str());
         return 1;
     }
-    return writeSectionBytes(facts.data, options.text, options.outputFile) ? 0 : 1;
+    const SectionBytes section{image.descriptor(), facts.fileOffset, facts.size, options.inputFile};
+    return writeSectionBytes(section, options.text, options.outputFile) ? 0 : 1;
 }
 
-// The image is closed before any file is copied or patched. "-o" naming the
-// input itself replaces in place rather than truncating the input.
-int Replace(const CommandLineOptions& options, ELFFile& image, const SectionFacts& facts)
+// Everything that can be known before a file is made or changed.
+bool RefuseReplacement(const CommandLineOptions& options, const SectionFacts& facts, bool inPlace)
 {
-    if (RefuseNoBits(options, facts)) return 1;
+    if (RefuseNoBits(options, facts)) return true;
+    if (facts.size == 0) {
+        std::fprintf(stderr, "ERROR: Cannot replace an empty section '%s' (index %zu).\n",
+                     options.sectionName.c_str(), facts.index);
+        return true;
+    }
+    if (inPlace) return false;
     // The copy of the image would overwrite the replacement bytes before they
     // are read.
-    if (!options.outputFile.empty() && !options.bitsFile.empty() &&
-        !sameFile(options.inputFile, options.outputFile) && sameFile(options.outputFile, options.bitsFile)) {
+    if (!options.bitsFile.empty() && sameFile(options.outputFile, options.bitsFile)) {
         std::fprintf(stderr,
                      "ERROR: '%s' is both the output and the replacement input; the copy of the image would "
                      "overwrite the replacement bytes.\n",
                      options.outputFile.c_str());
-        return 1;
+        return true;
     }
+    // A changed image is put in place by renaming a complete copy over it,
+    // which a device or a FIFO cannot take.
+    if (isSpecialFile(options.outputFile)) {
+        std::fprintf(stderr, "ERROR: '%s' is not a regular file; a changed image is written only to one.\n",
+                     options.outputFile.c_str());
+        return true;
+    }
+    return false;
+}
+
+// The image copied beside the output with the section replaced, then renamed
+// over the output: a failure leaves the output as it was.
+bool WriteChangedCopy(const CommandLineOptions& options, const SectionFacts& facts, ReplacementInput& input)
+{
+    OutputFile output(options.outputFile);
+    if (!output.open()) {
+        std::fprintf(stderr, "ERROR: '%s' can not be opened for writing.\n", options.outputFile.c_str());
+        return false;
+    }
+    copyFile(options.inputFile, output.descriptor(), options.outputFile);
+    if (writeReplacement(output.descriptor(), facts.fileOffset, facts.size, input) && output.commit()) return true;
+    if (errno != 0)
+        std::fprintf(stderr, "ERROR: '%s' could not be written: %s\n", options.outputFile.c_str(),
+                     std::strerror(errno));
+    return false;
+}
+
+// The input is opened and, when it is text, read through before the image is
+// touched. "-o" naming the input itself replaces in place rather than
+// truncating the input. Surplus input is reported only after a success, so
+// that a failure is one message.
+int Replace(const CommandLineOptions& options, ELFFile& image, const SectionFacts& facts)
+{
+    const bool inPlace = options.outputFile.empty() || sameFile(options.inputFile, options.outputFile);
+    if (RefuseReplacement(options, facts, inPlace)) return 1;
+    ReplacementInput input(options.bitsFile, options.text, facts.size);
+    if (!input.open() || !input.stage()) return 1;
     image.close();
-    std::string target = options.inputFile;
-    if (!options.outputFile.empty() && !sameFile(options.inputFile, options.outputFile)) {
-        copyFile(options.inputFile, options.outputFile);
-        target = options.outputFile;
-    }
-    if (facts.size == 0) {
-        std::fprintf(stderr, "ERROR: Cannot replace an empty section '%s' (index %zu).\n",
-                     options.sectionName.c_str(), facts.index);
-        return 1;
-    }
-    const auto bytes = readReplacementBytes(options.bitsFile, facts.size, options.text);
-    if (!bytes) return 1;
-    return patchFile(target, facts.fileOffset, bytes->data(), bytes->size()) ? 0 : 1;
+    const bool replaced = inPlace ? patchFile(options.inputFile, facts.fileOffset, facts.size, input)
+                                  : WriteChangedCopy(options, facts, input);
+    if (!replaced) return 1;
+    if (input.surplus())
+        std::fputs("WARNING: The input is larger than the section size. Extra input is ignored.\n", stderr);
+    return 0;
 }
 
 int RunOperation(const CommandLineOptions& options)
@@ -101,7 +141,7 @@ int RunOperation(const CommandLineOptions& options)
             return 1;
         }
         const SectionFacts facts = image.sectionFacts(section);
-        return options.get ? Get(options, facts) : Replace(options, image, facts);
+        return options.get ? Get(options, image, facts) : Replace(options, image, facts);
     } catch (const ELFFile::EBadFile&) {
         return 1;  // the message is written already
     }

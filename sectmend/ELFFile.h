@@ -6,21 +6,25 @@
 #include <cstdint>
 #include <string>
 
+#include "core/UniqueFd.h"
+
 namespace sectmend {
 
-// Where a section's bytes are and how many there are, checked against the
-// image so that neither a get nor a replace reaches past them.
+// Where a section's bytes are and how many there are, from its section
+// header, checked against the image (the file, or the archive member) so
+// that neither a get nor a replace reaches past it.
 struct SectionFacts {
-    const Elf_Data* data = nullptr;  // the first data block; null when there is none
-    std::uint64_t fileOffset = 0;    // of the section's first byte in the file opened
-    std::size_t size = 0;            // bytes of the data block; 0 without one
+    std::uint64_t fileOffset = 0;  // of the section's first byte in the file opened
+    std::size_t size = 0;          // bytes in the file; 0 for SHT_NOBITS
     std::size_t index = 0;
-    bool noBits = false;             // SHT_NOBITS: no bytes in the file at all
+    bool noBits = false;           // SHT_NOBITS: no bytes in the file at all
 };
 
 // One 32-bit ELF image opened through the ELF library: a plain file or a named
-// member of an archive. Failures are thrown as EBadFile or ECorruptedFile,
-// whose constructors write the message.
+// member of an archive. Only regular files are opened. The library reads the
+// headers; the section bytes are read from descriptor() at the facts'
+// offset. Failures are thrown as EBadFile or ECorruptedFile, whose
+// constructors write the message.
 class ELFFile {
 public:
     class EBadFile {
@@ -42,6 +46,8 @@ public:
     // The first section (from index 1) named sectionName, or null.
     Elf_Scn* findSection(const std::string& sectionName);
     SectionFacts sectionFacts(Elf_Scn* section) const;
+    // The open file; -1 when closed.
+    int descriptor() const { return descriptor_.get(); }
     void close();
 
 private:
@@ -50,7 +56,7 @@ private:
     bool nextMember(const std::string& path, const std::string& element);
 
     std::string name_;
-    int descriptor_ = -1;
+    vantrel::UniqueFd descriptor_;
     Elf* elf_ = nullptr;
     Elf* archive_ = nullptr;
     // Position of the image's first byte in the file, taken before the ELF

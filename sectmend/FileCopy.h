@@ -4,10 +4,10 @@
 
 namespace sectmend {
 
-// Copies the whole file source to target (created or truncated), in bounded
-// memory. Throws ELFFile::EBadFile when a file cannot be opened, read or
-// written; a target left incomplete by a failed copy is removed.
-void copyFile(const std::string& source, const std::string& target);
+// Copies the whole regular file source into the open, empty file target
+// (named targetName in messages), in bounded memory. Throws ELFFile::EBadFile
+// when the source cannot be opened or read or the target cannot be written.
+void copyFile(const std::string& source, int target, const std::string& targetName);
 
 // True when both names lead to one existing file.
 bool sameFile(const std::string& first, const std::string& second);

@@ -1,40 +1,66 @@
 #include "FilePatch.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
-#include "core/UniqueFd.h"
+#include "FileAccess.h"
+#include "ReplacementInput.h"
 
 namespace sectmend {
 
 namespace {
 
-bool WriteAllAt(int fd, std::uint64_t offset, const unsigned char* bytes, std::size_t size)
+bool Fail(const std::string& target, int error)
 {
-    while (size > 0) {
-        const ssize_t written = ::pwrite(fd, bytes, size, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
+    std::fprintf(stderr, "ERROR: Could not replace the section data of '%s': %s.\n", target.c_str(),
+                 std::strerror(error));
+    return false;
+}
+
+// Allocates the blocks under the range without changing a byte or the size.
+bool ReserveBlocks(int fd, std::uint64_t offset, std::uint64_t size)
+{
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset), static_cast<off_t>(size)) == 0) return true;
+    return errno == EOPNOTSUPP || errno == ENOSYS;
 }
 
 }  // namespace
 
-bool patchFile(const std::string& target, std::uint64_t offset, const unsigned char* bytes, std::size_t size)
+bool writeReplacement(int fd, std::uint64_t offset, std::uint64_t size, ReplacementInput& input)
 {
-    // No O_CREAT: the target must exist already.
-    vantrel::UniqueFd file(::open(target.c_str(), O_RDWR | O_CLOEXEC));
-    const bool written = file.valid() && WriteAllAt(file.get(), offset, bytes, size);
-    if (written && file.close()) return true;
-    std::fputs("ERROR: Could not replace the section data.\n", stderr);
-    return false;
+    std::vector<unsigned char> block(kStreamBlock);
+    for (std::uint64_t done = 0; done < size;) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), size - done));
+        if (!input.next(block.data(), count)) {
+            errno = 0;
+            return false;
+        }
+        if (!writeFullyAt(fd, offset + done, block.data(), count)) return false;
+        done += count;
+    }
+    return true;
+}
+
+bool patchFile(const std::string& target, std::uint64_t offset, std::uint64_t size, ReplacementInput& input)
+{
+    RegularFile file = openRegularFile(target, O_RDWR);
+    if (!file.fd.valid()) {
+        if (file.notRegular) {
+            std::fprintf(stderr, "ERROR: Could not replace the section data of '%s': it is not a regular file.\n",
+                         target.c_str());
+            return false;
+        }
+        return Fail(target, file.error);
+    }
+    if (!ReserveBlocks(file.fd.get(), offset, size)) return Fail(target, errno);
+    if (!writeReplacement(file.fd.get(), offset, size, input)) return errno == 0 ? false : Fail(target, errno);
+    if (!file.fd.close()) return Fail(target, errno);
+    return true;
 }
 
 }  // namespace sectmend

@@ -1,13 +1,21 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace sectmend {
 
-// Overwrites size bytes of the existing file target at offset. Returns false
-// after writing its message when the file cannot be opened or written.
-bool patchFile(const std::string& target, std::uint64_t offset, const unsigned char* bytes, std::size_t size);
+class ReplacementInput;
+
+// Writes the section's size bytes from input into the open file fd at offset,
+// one block at a time. False with errno set when writing failed; false with
+// errno 0 when the input failed (its message is written already).
+bool writeReplacement(int fd, std::uint64_t offset, std::uint64_t size, ReplacementInput& input);
+
+// Replaces the section's bytes in the existing image target itself. The
+// section's blocks are reserved first, so that a full disk fails the run
+// before any byte changes (file systems that cannot reserve are written as
+// they are). Returns false after writing its message.
+bool patchFile(const std::string& target, std::uint64_t offset, std::uint64_t size, ReplacementInput& input);
 
 }  // namespace sectmend

@@ -34,7 +34,8 @@ LibElf ResolveAll(void* handle, const std::string& library)
     Resolve(handle, library, "elf_nextscn", lib.nextscn);
     Resolve(handle, library, "elf32_getshdr", lib.getshdr32);
     Resolve(handle, library, "elf_strptr", lib.strptr);
-    Resolve(handle, library, "elf_getdata", lib.getdata);
+    Resolve(handle, library, "elf_getshdrnum", lib.getshdrnum);
+    Resolve(handle, library, "elf_getshdrstrndx", lib.getshdrstrndx);
     Resolve(handle, library, "elf_getbase", lib.getbase);
     Resolve(handle, library, "elf_ndxscn", lib.ndxscn);
     return lib;

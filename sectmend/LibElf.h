@@ -23,7 +23,8 @@ struct LibElf {
     decltype(&::elf_nextscn) nextscn = nullptr;
     decltype(&::elf32_getshdr) getshdr32 = nullptr;
     decltype(&::elf_strptr) strptr = nullptr;
-    decltype(&::elf_getdata) getdata = nullptr;
+    decltype(&::elf_getshdrnum) getshdrnum = nullptr;
+    decltype(&::elf_getshdrstrndx) getshdrstrndx = nullptr;
     decltype(&::elf_getbase) getbase = nullptr;
     decltype(&::elf_ndxscn) ndxscn = nullptr;
 };

@@ -1,61 +1,86 @@
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <memory>
-#include <string>
+#include <cstring>
+#include <functional>
+#include <vector>
 
+#include "FileAccess.h"
+#include "OutputFile.h"
 #include "SectionByteFiles.h"
-#include "StdioFile.h"
 
 namespace sectmend {
 
 namespace {
 
-constexpr std::size_t kTextChunk = 32768;  // bytes converted per write
+using Sink = std::function<bool(const unsigned char*, std::size_t)>;
 
-bool WriteText(std::FILE* out, const unsigned char* bytes, std::size_t size)
+enum class StreamFault { None, Read, Write };
+
+void ToText(const unsigned char* bytes, std::size_t size, unsigned char* text)
 {
     static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t start = 0; start < size; start += kTextChunk) {
-        const std::size_t end = std::min(size, start + kTextChunk);
-        text.clear();
-        for (std::size_t i = start; i < end; ++i) {
-            text += digits[bytes[i] >> 4];
-            text += digits[bytes[i] & 15];
-        }
-        if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) return false;
+    for (std::size_t i = 0; i < size; ++i) {
+        text[2 * i] = static_cast<unsigned char>(digits[bytes[i] >> 4]);
+        text[2 * i + 1] = static_cast<unsigned char>(digits[bytes[i] & 15]);
     }
-    return true;
 }
 
-bool WriteBytes(std::FILE* out, const Elf_Data* dataBlock, bool textForm)
+// Reads the section block by block and hands each block, converted to text
+// when asked, to sink.
+StreamFault Stream(const SectionBytes& section, bool textForm, const Sink& sink)
 {
-    const auto* bytes = static_cast<const unsigned char*>(dataBlock->d_buf);
-    const std::size_t size = dataBlock->d_size;
-    if (size == 0) return true;
-    if (textForm) return WriteText(out, bytes, size);
-    return std::fwrite(bytes, 1, size, out) == size;
+    std::vector<unsigned char> block(kStreamBlock);
+    std::vector<unsigned char> text(textForm ? 2 * kStreamBlock : 0);
+    for (std::uint64_t done = 0; done < section.size;) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), section.size - done));
+        if (!readFullyAt(section.descriptor, section.offset + done, block.data(), count)) return StreamFault::Read;
+        if (textForm) ToText(block.data(), count, text.data());
+        if (!(textForm ? sink(text.data(), 2 * count) : sink(block.data(), count))) return StreamFault::Write;
+        done += count;
+    }
+    return StreamFault::None;
+}
+
+void ReportReadFault(const SectionBytes& section)
+{
+    const std::string reason = errno != 0 ? std::strerror(errno) : "the file ends inside the section";
+    std::fprintf(stderr, "ERROR: '%s' could not be read: %s.\n", section.imageName.c_str(), reason.c_str());
+}
+
+bool WriteToStandardOutput(const SectionBytes& section, bool textForm)
+{
+    const StreamFault fault = Stream(section, textForm, [](const unsigned char* bytes, std::size_t size) {
+        return std::fwrite(bytes, 1, size, stdout) == size;
+    });
+    if (fault == StreamFault::Read) {
+        ReportReadFault(section);
+        return false;
+    }
+    if (fault == StreamFault::None && std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    std::fputs("ERROR: The section bytes could not be written to the standard output.\n", stderr);
+    return false;
 }
 
 }  // namespace
 
-bool writeSectionBytes(const Elf_Data* dataBlock, bool textForm, const std::string& outputName)
+bool writeSectionBytes(const SectionBytes& section, bool textForm, const std::string& outputName)
 {
-    if (dataBlock == nullptr) return true;
-    if (outputName.empty()) {
-        if (WriteBytes(stdout, dataBlock, textForm) && std::fflush(stdout) == 0) return true;
-        std::fputs("ERROR: The section bytes could not be written to the standard output.\n", stderr);
-        return false;
-    }
-    StdioFile file(std::fopen(outputName.c_str(), "wb"));
-    if (!file) {
+    if (outputName.empty()) return WriteToStandardOutput(section, textForm);
+    OutputFile output(outputName);
+    if (!output.open()) {
         std::fprintf(stderr, "ERROR: %s can not be opened for writing.\n", outputName.c_str());
         return false;
     }
-    const bool written = WriteBytes(file.get(), dataBlock, textForm);
-    if (written && std::fclose(file.release()) == 0) return true;
-    file.reset();
-    DiscardIncompleteFile(outputName);
+    const int fd = output.descriptor();
+    const StreamFault fault = Stream(section, textForm, [fd](const unsigned char* bytes, std::size_t size) {
+        return writeFully(fd, bytes, size);
+    });
+    if (fault == StreamFault::Read) {
+        ReportReadFault(section);
+        return false;
+    }
+    if (fault == StreamFault::None && output.commit()) return true;
     std::fprintf(stderr, "ERROR: %s could not be written.\n", outputName.c_str());
     return false;
 }

@@ -1,74 +1,78 @@
 // Every way a run fails: the one message, status 1, and what the files hold
-// afterwards. The input image never changes; an output copy made before the
-// failure is a complete copy of the input.
+// afterwards. The input image never changes, and the output file is as it
+// was before the run: still missing, or still holding what it held.
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <map>
 
 #include "SectmendRun.h"
 
 namespace vantrel::testing {
 namespace {
 
-enum class Output { None, CopyOfInput };
+namespace fs = std::filesystem;
 
 struct FailureCase {
     std::vector<std::string> args;
     std::string err;
     std::string outputFile;  // the file to check afterwards ("" for none)
-    Output output;
 };
 
 std::vector<FailureCase> Cases()
 {
     return {
-        {{"-get", "nosuch", "-o", "out", "p0.vnf"}, "ERROR: nosuch section does not exist.\n", "out", Output::None},
+        {{"-get", "nosuch", "-o", "out", "p0.vnf"}, "ERROR: nosuch section does not exist.\n", "out"},
         {{"-get", "L1_code", "-o", "nodir/out.bin", "p0.vnf"},
-         "ERROR: nodir/out.bin can not be opened for writing.\n", "nodir/out.bin", Output::None},
+         "ERROR: nodir/out.bin can not be opened for writing.\n", "nodir/out.bin"},
         {{"-replace", "L1_code", "-o", "out.vnf", "-bits", "missing.bin", "p0.vnf"},
-         "ERROR: missing.bin can not be opened for reading.\n", "out.vnf", Output::CopyOfInput},
+         "ERROR: missing.bin can not be opened for reading.\n", "out.vnf"},
         {{"-replace", "L1_code", "-bits", "missing.bin", "p0.vnf"},
-         "ERROR: missing.bin can not be opened for reading.\n", "", Output::None},
+         "ERROR: missing.bin can not be opened for reading.\n", ""},
         {{"-replace", "empty", "-o", "out.vnf", "-bits", "zz.txt", "p0.vnf"},
-         "ERROR: Cannot replace an empty section 'empty' (index 6).\n", "out.vnf", Output::CopyOfInput},
+         "ERROR: Cannot replace an empty section 'empty' (index 6).\n", "out.vnf"},
         {{"-replace", "empty", "-bits", "zz.txt", "p0.vnf"},
-         "ERROR: Cannot replace an empty section 'empty' (index 6).\n", "", Output::None},
+         "ERROR: Cannot replace an empty section 'empty' (index 6).\n", ""},
         {{"-replace", "L1_code", "-o", "out.vnf", "-bits", "zz.txt", "-text", "p0.vnf"},
-         "ERROR: Ill-formatted input.\n", "out.vnf", Output::CopyOfInput},
-        {{"-replace", "L1_code", "-bits", "zz.txt", "-text", "p0.vnf"}, "ERROR: Ill-formatted input.\n", "",
-         Output::None},
+         "ERROR: Ill-formatted input.\n", "out.vnf"},
+        {{"-replace", "L1_code", "-bits", "late.txt", "-text", "p0.vnf"}, "ERROR: Ill-formatted input.\n", ""},
         {{"-replace", "L1_code", "-o", "nodir/out.vnf", "-bits", "new.bin", "p0.vnf"},
-         "ERROR: 'nodir/out.vnf' can not be opened for writing.\n", "nodir/out.vnf", Output::None},
+         "ERROR: 'nodir/out.vnf' can not be opened for writing.\n", "nodir/out.vnf"},
         {{"-replace", "L1_code", "-o", "out.vnf", "-bits", "adir", "p0.vnf"}, "ERROR: adir could not be read.\n",
-         "out.vnf", Output::CopyOfInput},
+         "out.vnf"},
+        {{"-replace", "L1_code", "-bits", "adir", "p0.vnf"}, "ERROR: adir could not be read.\n", ""},
         // Sections without bytes in the file are refused before any file is made.
         {{"-get", "bss", "-o", "out", "p0.vnf"}, "ERROR: Section 'bss' (index 7) has no contents in the file.\n",
-         "out", Output::None},
+         "out"},
         {{"-replace", "bss", "-o", "out.vnf", "-bits", "new.bin", "p0.vnf"},
-         "ERROR: Section 'bss' (index 7) has no contents in the file.\n", "out.vnf", Output::None},
+         "ERROR: Section 'bss' (index 7) has no contents in the file.\n", "out.vnf"},
         {{"-replace", "bss", "-bits", "new.bin", "p0.vnf"},
-         "ERROR: Section 'bss' (index 7) has no contents in the file.\n", "", Output::None},
-        {{"-get", "L1_code", "o1.ovl"}, "ERROR: 'o1.ovl' is ELF archive, use 'o1.ovl(element)'\n", "", Output::None},
-        {{"-get", "L1_code", "p0.vnf(overlay1.elf)"}, "ERROR: 'p0.vnf' is not a valid ELF archive file\n", "",
-         Output::None},
+         "ERROR: Section 'bss' (index 7) has no contents in the file.\n", ""},
+        {{"-get", "L1_code", "o1.ovl"}, "ERROR: 'o1.ovl' is ELF archive, use 'o1.ovl(element)'\n", ""},
+        {{"-get", "L1_code", "p0.vnf(overlay1.elf)"}, "ERROR: 'p0.vnf' is not a valid ELF archive file\n", ""},
         {{"-replace", "L1_code", "-bits", "new.bin", "o1.ovl(nosuch.elf)"},
-         "ERROR: 'o1.ovl' contains no 'nosuch.elf' element\n", "", Output::None},
-        {{"-get", "L1_code", "o1.ovl(OVERLAY1.ELF)"}, "ERROR: 'o1.ovl' contains no 'OVERLAY1.ELF' element\n", "",
-         Output::None},
-        {{"-get", "L1_code", "notes.txt"}, "ERROR: 'notes.txt' is not a valid ELF file\n", "", Output::None},
-        {{"-get", "data", "wide.elf"}, "ERROR: 'wide.elf' is corruped\n", "", Output::None},
+         "ERROR: 'o1.ovl' contains no 'nosuch.elf' element\n", ""},
+        {{"-get", "L1_code", "o1.ovl(OVERLAY1.ELF)"}, "ERROR: 'o1.ovl' contains no 'OVERLAY1.ELF' element\n", ""},
+        {{"-get", "L1_code", "notes.txt"}, "ERROR: 'notes.txt' is not a valid ELF file\n", ""},
+        {{"-get", "data", "wide.elf"}, "ERROR: 'wide.elf' is corruped\n", ""},
+        {{"-get", "L1_code", "adir"}, "ERROR: 'adir' is not a regular file\n", ""},
         {{"-replace", "nosuch", "-o", "out.vnf", "-bits", "new.bin", "o1.ovl(overlay1.elf)"},
-         "ERROR: nosuch section does not exist.\n", "out.vnf", Output::None},
+         "ERROR: nosuch section does not exist.\n", "out.vnf"},
+        // A changed image is renamed into place, which a device cannot take.
         {{"-replace", "L1_code", "-o", "/dev/full", "-bits", "new.bin", "p0.vnf"},
-         "ERROR: '/dev/full' could not be written: No space left on device\n", "", Output::None},
-        {{"-get", "L1_code", "-o", "/dev/full", "p0.vnf"}, "ERROR: /dev/full could not be written.\n", "",
-         Output::None},
+         "ERROR: '/dev/full' is not a regular file; a changed image is written only to one.\n", ""},
+        {{"-get", "L1_code", "-o", "/dev/full", "p0.vnf"}, "ERROR: /dev/full could not be written.\n", ""},
+        // Options after the input file would be dropped, and the image
+        // changed from standard input.
+        {{"-replace", "L1_code", "p0.vnf", "-o", "out.vnf", "-bits", "new.bin"},
+         "SYNTAX ERROR: Nothing may follow the input file name with -replace\n", "out.vnf"},
         // Output files that would destroy the image or the replacement bytes.
         {{"-get", "L1_code", "-o", "./p0.vnf", "p0.vnf"},
-         "ERROR: './p0.vnf' is the input file; the section bytes would overwrite the image.\n", "", Output::None},
+         "ERROR: './p0.vnf' is the input file; the section bytes would overwrite the image.\n", ""},
         {{"-replace", "L1_code", "-o", "new.bin", "-bits", "./new.bin", "p0.vnf"},
          "ERROR: 'new.bin' is both the output and the replacement input; the copy of the image would overwrite "
          "the replacement bytes.\n",
-         "", Output::None},
+         ""},
     };
 }
 
@@ -79,28 +83,44 @@ std::string Describe(const std::vector<std::string>& args)
     return text;
 }
 
+// Every name in a folder with the bytes and permissions of its regular files.
+std::map<std::string, std::pair<Bytes, fs::perms>> Snapshot(const fs::path& folder)
+{
+    std::map<std::string, std::pair<Bytes, fs::perms>> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        auto& file = files[entry.path().filename().string()];
+        if (entry.is_regular_file()) file = {ReadFileBytes(entry.path()), entry.status().permissions()};
+    }
+    return files;
+}
+
 TEST(SectmendFailurePaths, MessageStatusAndFilesAfterwards)
 {
     for (const auto& c : Cases()) {
-        SCOPED_TRACE(Describe(c.args));
-        SampleFolder folder;
-        WriteFileText(folder / "zz.txt", "zz");
-        WriteFileBytes(folder / "new.bin", PatternBytes(64, 3));
-        std::filesystem::create_directory(folder / "adir");
-        const std::string input = c.args.back().substr(0, c.args.back().find('('));
-        const Bytes original = ReadFileBytes(folder / input);
+        // Each run with the output missing, then with an earlier output there.
+        for (bool earlierOutput : {false, true}) {
+            SCOPED_TRACE(Describe(c.args) + (earlierOutput ? " (an earlier output is there)" : ""));
+            SampleFolder folder;
+            WriteFileText(folder / "zz.txt", "zz");
+            // Good text for 40 of L1_code's 64 bytes, then a pair that is not.
+            WriteFileText(folder / "late.txt", std::string(80, 'a') + "zz");
+            WriteFileBytes(folder / "new.bin", PatternBytes(64, 3));
+            fs::create_directory(folder / "adir");
+            if (earlierOutput) {
+                if (c.outputFile.empty() || !fs::exists((folder / c.outputFile).parent_path())) continue;
+                WriteFileText(folder / c.outputFile, "an earlier output\n");
+                fs::permissions(folder / c.outputFile, fs::perms::owner_read | fs::perms::owner_write |
+                                                           fs::perms::group_read);
+            }
+            const auto before = Snapshot(folder.path());
 
-        const ProgramResult result = folder.run(c.args);
-        EXPECT_EQ(result.err, c.err);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(ReadFileBytes(folder / input), original);
-        EXPECT_EQ(ReadFileBytes(folder / "new.bin"), PatternBytes(64, 3));
-        if (c.outputFile.empty()) continue;
-        if (c.output == Output::None)
-            EXPECT_FALSE(std::filesystem::exists(folder / c.outputFile));
-        else
-            EXPECT_EQ(ReadFileBytes(folder / c.outputFile), original);
+            const ProgramResult result = folder.run(c.args);
+            EXPECT_EQ(result.err, c.err);
+            EXPECT_EQ(result.out, "");
+            EXPECT_EQ(result.status, 1);
+            // No file changed, none appeared, none went.
+            EXPECT_EQ(Snapshot(folder.path()), before);
+        }
     }
 }
 
@@ -125,7 +145,7 @@ TEST(SectmendFailurePaths, UnwritableTargetIsReportedAndLeftAlone)
     for (const char* arg : {"-replace", "L1_code", "-bits", "new.bin", "p0.vnf"})
         argv.push_back(arg);
     const ProgramResult result = RunProgram(argv, {}, folder.path());
-    EXPECT_EQ(result.err, "ERROR: Could not replace the section data.\n");
+    EXPECT_EQ(result.err, "ERROR: Could not replace the section data of 'p0.vnf': Permission denied.\n");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(ReadFileBytes(folder / "p0.vnf"), original);
 }

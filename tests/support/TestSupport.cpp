@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -142,8 +143,10 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
     }
     Exchange(in[1], input, out[0], err[0], result);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    rusage usage {};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {}
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.peakResidentKiB = usage.ru_maxrss;
     return result;
 }
 

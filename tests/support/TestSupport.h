@@ -46,6 +46,7 @@ struct ProgramResult {
     int status = -1;  // exit status, or 128 + signal
     std::string out;
     std::string err;
+    long peakResidentKiB = 0;  // the program's largest resident set
 };
 
 // Runs a program (argv[0] is its path) with the given standard input, in the
