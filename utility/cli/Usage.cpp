@@ -29,8 +29,9 @@ std::string ProgramUsage()
            "are (default: the folder of this program; never the working directory).\n"
            "\n"
            "Results go to standard output, messages to standard error. The status is 0 on\n"
-           "success, 1 when the operation or the verification failed, and 2 when the\n"
-           "command line was refused (unknown option, missing argument, bad value).\n";
+           "success, 1 when the operation or the verification failed or the results could\n"
+           "not be written, and 2 when the command line was refused (unknown option,\n"
+           "missing argument, bad value).\n";
 }
 
 std::string CommandUsage(const std::string& command)
