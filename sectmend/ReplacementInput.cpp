@@ -201,9 +201,13 @@ bool ReplacementInput::takeAll(int spool)
 bool ReplacementInput::decodeText(unsigned char* bytes, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i) {
+        if (reader_.exhausted()) {
+            std::memset(bytes + i, 0, count - i);  // short input leaves zeros
+            return true;
+        }
         bytes[i] = 0;
         const int first = reader_.get();
-        if (first < 0) continue;  // the input has ended: zeros
+        if (first < 0) continue;
         char chars[2] = {static_cast<char>(first), 0};
         std::size_t length = 1;
         const int second = reader_.get();

@@ -42,6 +42,8 @@ public:
         // Up to count bytes; fewer only at the end or after a read error.
         std::size_t read(unsigned char* bytes, std::size_t count);
         int error() const { return error_; }  // errno of a failed read, else 0
+        // Whether every byte was taken and the input has ended.
+        bool exhausted() const { return ended_ && at_ == end_; }
 
     private:
         bool fill();

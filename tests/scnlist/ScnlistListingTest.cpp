@@ -10,6 +10,7 @@
 #include "ElfMaker.h"
 #include "ReadelfSections.h"
 #include "TestSupport.h"
+#include "core/LittleEndian.h"
 
 namespace vantrel::testing {
 namespace {
@@ -190,6 +191,33 @@ TEST_F(ScnlistTest, NameWithSeparatorsStaysOneToken)
     EXPECT_EQ(listed[1].size(), 12u);
     EXPECT_EQ(listed[1][11], "'it\\x27s\\x20a\\x2fb\\x3ac'");
     EXPECT_EQ(listed[2][11], "'tab\\x09here'");
+}
+
+// The ELF header keeps a count or a name table index too large for it in
+// section 0 (sh_size, sh_link); the listing follows the escape.
+TEST_F(ScnlistTest, CountAndNameTableIndexKeptInSectionZeroMatchReadelf)
+{
+    Bytes image = MakeElfImage(SampleImage());
+    const std::uint32_t table = LoadLittleEndian32(&image.at(32));
+    StoreLittleEndian32(&image.at(table + 20), image.at(48) | image.at(49) << 8);
+    StoreLittleEndian32(&image.at(table + 24), image.at(50) | image.at(51) << 8);
+    image.at(48) = image.at(49) = 0;     // e_shnum: see section 0
+    image.at(50) = image.at(51) = 0xff;  // e_shstrndx: SHN_XINDEX
+    WriteFileBytes(dir / "escaped.vnf", image);
+    ExpectSameAsReadelf(dir / "escaped.vnf");
+}
+
+TEST_F(ScnlistTest, ImageWithoutSectionHeaderTableListsNoSections)
+{
+    Bytes image = MakeElfImage(SampleImage());
+    StoreLittleEndian32(&image.at(32), 0);  // e_shoff
+    image.at(48) = image.at(49) = image.at(50) = image.at(51) = 0;
+    WriteFileBytes(dir / "bare.vnf", image);
+    const ProgramResult result = RunScnlist(dir / "bare.vnf");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Lines(result.out).size(), 7u);
+    EXPECT_NE(result.out.find("\nSection headers: 0\n"), std::string::npos) << result.out;
+    EXPECT_TRUE(ReadelfSectionHeaders(dir / "bare.vnf").empty());
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ std::string Invalid(const std::string& text)
     return "invalid token near line 1 (text was '" + text + "')\n";
 }
 const std::string kMissingInput = "SYNTAX ERROR: Missing input file name\n";
+const std::string kAfterInput = "SYNTAX ERROR: Nothing may follow the input file name with -replace\n";
 
 std::string L1Raw()
 {
@@ -84,6 +85,10 @@ std::vector<CommandLineCase> Cases()
         // seventh is not.
         {{"-get", "L1_code", "p0.vnf", "-text", "-text", "-text", "x"}, Invalid("x"), "", 1},
         {{"-get", "L1_code", "p0.vnf", "-text", "-text", "-text", "-text", "x"}, "", L1Raw(), 0},
+        // -get ignores what follows the input file; -replace refuses it.
+        {{"-replace", "L1_code", "p0.vnf", "-text"}, kAfterInput, "", 1},
+        {{"-replace", "L1_code", "o1.ovl(overlay1.elf)", "-o", "out.vnf"}, kAfterInput, "", 1},
+        {{"-replace", "L1_code", "-bits", "b.txt", "o1.ovl", "(overlay1.elf)", "p0.vnf"}, kAfterInput, "", 1},
         // After a missing input file every remaining argument is scanned.
         {{"-get", "L1_code", "-o", "a", "-o", "b", "-text", "-text", "-text", "x"}, kMissingInput + Invalid("x"), "",
          1},
@@ -108,14 +113,18 @@ TEST(SectmendCommandLine, TableOfArgumentsToMessagesOutputAndStatus)
     }
 }
 
-TEST(SectmendCommandLine, RejectedCommandLinesCreateNoFiles)
+TEST(SectmendCommandLine, RejectedCommandLinesCreateAndChangeNoFiles)
 {
     SampleFolder folder;
-    const auto before = std::distance(std::filesystem::directory_iterator(folder.path()), {});
+    const auto before = FileNamesIn(folder.path());
+    const Bytes image = ReadFileBytes(folder / "p0.vnf");
     folder.run({"-get", "L1_code", "-text", "-o", "out", "p0.vnf"});
     folder.run({"-get", "L1_code", "-o", "out", "-bits", "b.bin", "p0.vnf"});
     folder.run({"-replace", "L1_code", "-o", "out", "-bits", "b.bin", "p0.vnf", "-text", "-text", "-text", "x"});
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), before);
+    // Not a replace of p0.vnf from standard input.
+    folder.run({"-replace", "L1_code", "p0.vnf", "-o", "out", "-bits", "b.bin"}, "fresh bytes on standard input");
+    EXPECT_EQ(FileNamesIn(folder.path()), before);
+    EXPECT_EQ(ReadFileBytes(folder / "p0.vnf"), image);
 }
 
 TEST(SectmendCommandLine, OutputNamesAreTakenWhole)

@@ -9,8 +9,15 @@ namespace vantrel::testing {
 namespace {
 
 constexpr std::size_t kShoff = 32;       // e_shoff in the ELF header
+constexpr std::size_t kShnum = 48;       // e_shnum
 constexpr std::size_t kShstrndx = 50;    // e_shstrndx
 constexpr std::size_t kL1Index = 5;      // L1_code's section index in the sample image
+
+void Put16(Bytes& bytes, std::size_t at, std::uint16_t value)
+{
+    bytes.at(at) = static_cast<std::uint8_t>(value);
+    bytes.at(at + 1) = static_cast<std::uint8_t>(value >> 8);
+}
 
 void Put32(Bytes& bytes, std::size_t at, std::uint32_t value)
 {
@@ -106,6 +113,86 @@ TEST(SectmendMalformedImages, DamagedMembersAndArchivesFailCleanly)
         ExpectOneErrorLine(RunSectmend({"-replace", "L1_code", "-bits", "new.bin", "o1.ovl(overlay1.elf)"}, dir.path()));
         EXPECT_EQ(ReadFileBytes(dir / "o1.ovl"), damage.image);
     }
+}
+
+// The ELF header's escapes: a count or a name table index too large for
+// it is kept in section 0 (sh_size, sh_link). A header table whose count
+// cannot come from there is damage; an image without one has no sections.
+TEST(SectmendMalformedImages, CountAndNameTableIndexKeptInSectionZero)
+{
+    const Bytes good = MakeElfImage(SampleImage());
+    const std::uint32_t table = Get32(good, kShoff);
+    const std::uint16_t count = static_cast<std::uint16_t>(good.at(kShnum) | good.at(kShnum + 1) << 8);
+    const auto with = [&good](const std::vector<std::pair<std::size_t, std::uint32_t>>& fields16,
+                              const std::vector<std::pair<std::size_t, std::uint32_t>>& fields32) {
+        Bytes image = good;
+        for (const auto& [at, value] : fields16) Put16(image, at, static_cast<std::uint16_t>(value));
+        for (const auto& [at, value] : fields32) Put32(image, at, value);
+        return image;
+    };
+    const std::string l1 = HexText(SpecSectionBytes(SampleImage(), "L1_code"));
+    const std::string corrupted = "ERROR: 'x.vnf' is corruped\n";
+    struct Case {
+        std::string what;
+        Bytes image;
+        std::string out, err;
+    };
+    const std::vector<Case> cases = {
+        {"name table index in section 0", with({{kShstrndx, 0xffff}}, {{table + 24, count - 1u}}), l1, ""},
+        {"count in section 0", with({{kShnum, 0}}, {{table + 20, count}}), l1, ""},
+        {"both in section 0", with({{kShnum, 0}, {kShstrndx, 0xffff}}, {{table + 20, count}, {table + 24, count - 1u}}),
+         l1, ""},
+        {"count left to a section 0 holding none", with({{kShnum, 0}}, {}), "", corrupted},
+        {"count left to a section 0 past the end", with({{kShnum, 0}}, {{kShoff, std::uint32_t(good.size()) + 8}}), "",
+         corrupted},
+        {"no section header table", with({{kShnum, 0}, {kShstrndx, 0}}, {{kShoff, 0}}), "",
+         "ERROR: L1_code section does not exist.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        WriteFileBytes(dir / "x.vnf", c.image);
+        const ProgramResult result = RunSectmend({"-get", "L1_code", "-text", "x.vnf"}, dir.path());
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.status, c.err.empty() ? 0 : 1);
+        // The reference agrees on what the images hold.
+        const ProgramResult readelf = RunProgram({"/usr/bin/readelf", "-S", "-W", (dir / "x.vnf").string()});
+        EXPECT_EQ(readelf.out.find(" L1_code ") != std::string::npos, c.err.empty()) << readelf.out;
+    }
+}
+
+// Members of other names are passed over whatever they hold: a text file, a
+// 64-bit object, the symbol index ar makes for it. The named member must be
+// a 32-bit ELF image.
+TEST(SectmendMalformedImages, OtherMembersOfAnArchiveFromArArePassedOver)
+{
+    TempDir dir;
+    WriteFileText(dir / "README", "Overlays for the second stage.\n");
+    WriteFileText(dir / "wide.s", ".globl w\nw: .quad 1\n");
+    ASSERT_EQ(RunProgram({"/usr/bin/as", "--64", "-o", (dir / "wide.o").string(), (dir / "wide.s").string()}).status, 0);
+    WriteElfImage(dir / "overlay1.elf", SampleImage());
+    ASSERT_EQ(RunProgram({"/usr/bin/ar", "rcs", "lib.a", "README", "wide.o", "overlay1.elf"}, {}, dir.path()).status, 0);
+    const Bytes archive = ReadFileBytes(dir / "lib.a");
+
+    ProgramResult result = RunSectmend({"-get", "L1_code", "-text", "lib.a(overlay1.elf)"}, dir.path());
+    EXPECT_EQ(result.out, HexText(SpecSectionBytes(SampleImage(), "L1_code"))) << result.err;
+    const Bytes fresh = PatternBytes(64, 31);
+    WriteFileBytes(dir / "new.bin", fresh);
+    result = RunSectmend({"-replace", "L1_code", "-o", "new.a", "-bits", "new.bin", "lib.a(overlay1.elf)"}, dir.path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    result = RunProgram({"/usr/bin/ar", "p", "new.a", "overlay1.elf"}, {}, dir.path());
+    const Bytes member = Patched(MakeElfImage(SampleImage()), SectionOffset(SampleImage(), "L1_code"), fresh);
+    EXPECT_EQ(result.out, std::string(member.begin(), member.end()));
+    result = RunProgram({"/usr/bin/ar", "p", "new.a", "README"}, {}, dir.path());
+    EXPECT_EQ(result.out, "Overlays for the second stage.\n");
+
+    for (const std::string named : {"README", "wide.o"}) {
+        result = RunSectmend({"-replace", "L1_code", "-bits", "new.bin", "lib.a(" + named + ")"}, dir.path());
+        EXPECT_EQ(result.err, "ERROR: 'lib.a' is corruped\n") << named;
+        EXPECT_EQ(result.status, 1);
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "lib.a"), archive);
 }
 
 TEST(SectmendMalformedImages, MemberOfMachineZeroIsPassedOver)

@@ -2,6 +2,7 @@
 // from a plain image and from an archive member, into a copy and in place.
 // Every byte outside the replaced section stays as it was.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "SectmendRun.h"
 
@@ -143,6 +144,78 @@ TEST(SectmendRoundTrip, GetOfAnEmptySectionWritesNoBytes)
     result = folder.run({"-get", "empty", "-o", "empty.bin", "p0.vnf"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(ReadFileBytes(folder / "empty.bin"), Bytes{});
+}
+
+// Typed sections (addresses, notes) of a big-endian image: what get writes
+// and replace takes are the bytes in the file, as objcopy dumps them, never
+// words turned into the host's byte order.
+TEST(SectmendRoundTrip, TypedSectionsOfABigEndianImageAreTheFileBytes)
+{
+#ifndef VANTREL_ARM_AS
+    GTEST_SKIP() << "arm-none-eabi-as was not found when the build was configured";
+#else
+    TempDir dir;
+    WriteFileText(dir / "be.s", ".section .init_array,\"aw\",%init_array\n.word 0x11223344, 0x55667788\n"
+                                ".section .note.vendor,\"a\",%note\n.word 4, 4, 1\n.ascii \"Vnt\\0\"\n"
+                                ".word 0xa1b2c3d4\n");
+    const ProgramResult as = RunProgram({VANTREL_ARM_AS, "-mbig-endian", "-o", (dir / "be.o").string(),
+                                         (dir / "be.s").string()});
+    ASSERT_EQ(as.status, 0) << as.err;
+    for (const std::string section : {".init_array", ".note.vendor"}) {
+        SCOPED_TRACE(section);
+        const std::string dumped = (dir / "dumped.bin").string();
+        ASSERT_EQ(RunProgram({"/usr/bin/objcopy", "-I", "elf32-big", "-O", "binary", "--only-section=" + section,
+                              (dir / "be.o").string(), dumped}).status, 0);
+        const Bytes fileBytes = ReadFileBytes(dumped);
+        ASSERT_FALSE(fileBytes.empty());
+        ProgramResult result = RunSectmend({"-get", section, "-text", "be.o"}, dir.path());
+        EXPECT_EQ(result.out, HexText(fileBytes)) << result.err;
+
+        const Bytes fresh = PatternBytes(fileBytes.size(), 21);
+        WriteFileBytes(dir / "new.bin", fresh);
+        result = RunSectmend({"-replace", section, "-o", "new.o", "-bits", "new.bin", "be.o"}, dir.path());
+        ASSERT_EQ(result.status, 0) << result.err;
+        ASSERT_EQ(RunProgram({"/usr/bin/objcopy", "-I", "elf32-big", "-O", "binary", "--only-section=" + section,
+                              (dir / "new.o").string(), dumped}).status, 0);
+        EXPECT_EQ(ReadFileBytes(dumped), fresh);
+    }
+#endif
+}
+
+// A replaced output keeps the permissions of the file it replaces, a new
+// one gets those of any file the user creates, and an output reached through
+// a symbolic link is replaced where it lies.
+TEST(SectmendRoundTrip, OutputsKeepPermissionsAndLinks)
+{
+    namespace fs = std::filesystem;
+    SampleFolder folder;
+    WriteFileBytes(folder / "new.bin", PatternBytes(64, 4));
+    const Bytes expected =
+        Patched(ReadFileBytes(folder / "p0.vnf"), SectionOffset(SampleImage(), "L1_code"), PatternBytes(64, 4));
+    WriteFileText(folder / "kept.vnf", "earlier\n");
+    fs::permissions(folder / "kept.vnf", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_directory(folder / "elsewhere");
+    WriteFileText(folder / "elsewhere" / "target.vnf", "earlier\n");
+    fs::create_symlink("elsewhere/target.vnf", folder / "link.vnf");
+    const mode_t mask = umask(022);
+    umask(mask);
+
+    for (const std::string output : {"kept.vnf", "fresh.vnf", "link.vnf"}) {
+        const ProgramResult result =
+            folder.run({"-replace", "L1_code", "-o", output, "-bits", "new.bin", "p0.vnf"});
+        EXPECT_EQ(result.status, 0) << output << ": " << result.err;
+        EXPECT_EQ(ReadFileBytes(folder / output), expected) << output;
+    }
+    EXPECT_EQ(fs::status(folder / "kept.vnf").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(folder / "fresh.vnf").permissions()), 0666 & ~mask);
+    EXPECT_TRUE(fs::is_symlink(folder / "link.vnf"));
+    EXPECT_EQ(ReadFileBytes(folder / "elsewhere" / "target.vnf"), expected);
+    // No working file is left beside an output.
+    EXPECT_EQ(FileNamesIn(folder / "elsewhere"), std::vector<std::string>{"target.vnf"});
+    EXPECT_EQ(FileNamesIn(folder.path()),
+              (std::vector<std::string>{"elsewhere", "fresh.vnf", "kept.vnf", "link.vnf", "new.bin", "notes.txt",
+                                        "o1.ovl", "p0.vnf", "wide.elf"}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +57,18 @@ ScopedWorkingDirectory::~ScopedWorkingDirectory()
 {
     std::error_code error;
     fs::current_path(previous_, error);
+}
+
+SmallFileSystem::SmallFileSystem(const fs::path& where, std::size_t bytes) : where_(where)
+{
+    fs::create_directory(where_);
+    mounted_ = mount("tmpfs", where_.c_str(), "tmpfs", 0, ("size=" + std::to_string(bytes)).c_str()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem()
+{
+    if (mounted_)
+        umount(where_.c_str());
 }
 
 namespace {

@@ -41,6 +41,22 @@ private:
     std::filesystem::path previous_;
 };
 
+// A small file system of its own (tmpfs) of the given size, mounted at where
+// (created) for the object's lifetime. Mounting needs privileges: check
+// mounted() and skip without them.
+class SmallFileSystem {
+public:
+    SmallFileSystem(const std::filesystem::path& where, std::size_t bytes);
+    ~SmallFileSystem();
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+    bool mounted() const { return mounted_; }
+
+private:
+    std::filesystem::path where_;
+    bool mounted_ = false;
+};
+
 // What a finished program left behind.
 struct ProgramResult {
     int status = -1;  // exit status, or 128 + signal
