@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string image = vantrel::fuzz::WriteScratchFile("image.elf", data, size);
     vantrel::fuzz::CheckSectionRoundTrips(image, image,
-                                          {".text", ".data", ".symtab", "msg_code", "msg_data",
-                                           "digital_signature", "AESData", "L1_code", "dup", "empty"});
+                                          {".text", ".symtab", "msg_code", "digital_signature", "AESData",
+                                           "L1_code", "L1_Code_Encrypt", "dup", "empty"});
     return 0;
 }
