@@ -47,51 +47,45 @@ bool isSpecialFile(const std::string& path)
     return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
 }
 
-bool readFullyAt(int fd, std::uint64_t offset, unsigned char* bytes, std::size_t size)
+namespace {
+
+// Repeats step (given the count moved so far, it moves more and returns how
+// many, 0 at the end of the file, -1 with errno) until size bytes moved. The
+// end of the file before that sets errno to endError.
+template <typename Step>
+bool MoveAll(std::size_t size, int endError, Step step)
 {
-    while (size > 0) {
-        const ssize_t got = ::pread(fd, bytes, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            if (got == 0) errno = 0;
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t moved = step(done);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) {
+            if (moved == 0) errno = endError;
             return false;
         }
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-        offset += static_cast<std::uint64_t>(got);
+        done += static_cast<std::size_t>(moved);
     }
     return true;
+}
+
+}  // namespace
+
+bool readFullyAt(int fd, std::uint64_t offset, unsigned char* bytes, std::size_t size)
+{
+    return MoveAll(size, 0, [&](std::size_t done) {
+        return ::pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
+    });
 }
 
 bool writeFullyAt(int fd, std::uint64_t offset, const unsigned char* bytes, std::size_t size)
 {
-    while (size > 0) {
-        const ssize_t written = ::pwrite(fd, bytes, size, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = EIO;
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
+    return MoveAll(size, EIO, [&](std::size_t done) {
+        return ::pwrite(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
+    });
 }
 
 bool writeFully(int fd, const unsigned char* bytes, std::size_t size)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = EIO;
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return MoveAll(size, EIO, [&](std::size_t done) { return ::write(fd, bytes + done, size - done); });
 }
 
 }  // namespace sectmend
