@@ -1,5 +1,7 @@
 #include "cli/TokenOptions.h"
 
+#include <openssl/crypto.h>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -38,13 +40,19 @@ Outcome<SecretBytes> PinFromFile(const std::string& path)
 
 Outcome<SecretBytes> PinFromVariable(const std::string& name)
 {
-    const char* value = std::getenv(name.c_str());
+    char* value = std::getenv(name.c_str());
     if (value == nullptr)
         return Outcome<SecretBytes>::Fail("--pin-env names " + name + ", which is not set");
     const std::string_view text(value);
-    if (text.size() > MaxPinBytes)
-        return Outcome<SecretBytes>::Fail(TooLargeMessage("the environment variable " + name, MaxPinBytes, PinKind));
-    return SecretBytes(text.begin(), text.end());
+    Outcome<SecretBytes> pin =
+        text.size() > MaxPinBytes
+            ? Outcome<SecretBytes>::Fail(TooLargeMessage("the environment variable " + name, MaxPinBytes, PinKind))
+            : Outcome<SecretBytes>(SecretBytes(text.begin(), text.end()));
+    // As with a key from the environment: wiped there and removed, so
+    // nothing the command starts inherits it.
+    OPENSSL_cleanse(value, text.size());
+    unsetenv(name.c_str());
+    return pin;
 }
 
 // Echo off while the PIN is typed, restored whatever happens.
