@@ -61,6 +61,9 @@ bool OutputFile::open()
         return fd_.valid();
     }
     target_ = ResolvedTarget(target_);
+    // A file its owner made read-only is not replaced, as it would not be
+    // overwritten.
+    if (::access(target_.c_str(), F_OK) == 0 && ::access(target_.c_str(), W_OK) != 0) return false;
     std::string pattern = FolderOf(target_) + "/." + BaseNameOf(target_) + ".XXXXXX";
     fd_.reset(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!fd_.valid()) return false;

@@ -33,6 +33,7 @@ public:
     // every byte was taken.
     bool surplus() const { return surplus_; }
 
+private:
     // Reads one descriptor through a buffer, a byte or a block at a time.
     class Reader {
     public:
@@ -56,7 +57,6 @@ public:
         int error_ = 0;
     };
 
-private:
     std::string shownName() const;
     bool decodeText(unsigned char* bytes, std::size_t count);
     bool takeAll(int spool);

@@ -124,30 +124,44 @@ TEST(SectmendFailurePaths, MessageStatusAndFilesAfterwards)
     }
 }
 
-// A target the run may read but not write. The superuser writes read-only
-// files, so as root the run drops to the unprivileged "nobody" account.
-TEST(SectmendFailurePaths, UnwritableTargetIsReportedAndLeftAlone)
+// Targets the run may read but not write: the image of an in-place replace,
+// and outputs made read-only, which are not replaced either (the folder
+// would allow it). The superuser writes read-only files, so as root the runs
+// drop to the unprivileged "nobody" account.
+TEST(SectmendFailurePaths, UnwritableTargetsAreReportedAndLeftAlone)
 {
     SampleFolder folder;
     WriteFileBytes(folder / "new.bin", PatternBytes(64, 3));
-    namespace fs = std::filesystem;
-    fs::permissions(folder / "p0.vnf", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    const Bytes original = ReadFileBytes(folder / "p0.vnf");
+    WriteFileText(folder / "ro.vnf", "read-only\n");
+    const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    for (const char* name : {"p0.vnf", "ro.vnf"}) fs::permissions(folder / name, readOnly);
+    fs::permissions(folder.path(), fs::perms::all);
 
-    std::vector<std::string> argv;
+    std::vector<std::string> prefix;
     if (geteuid() == 0) {
-        argv = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-        if (RunProgram({argv[0], "--reuid=65534", "--regid=65534", "--clear-groups",
-                        (ToolsDir() / "sectmend").string()}, {}, folder.path()).status != 0)
+        prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        std::vector<std::string> probe = prefix;
+        probe.push_back((ToolsDir() / "sectmend").string());
+        if (RunProgram(probe, {}, folder.path()).status != 0)
             GTEST_SKIP() << "sectmend cannot be run as an unprivileged user here";
     }
-    argv.push_back((ToolsDir() / "sectmend").string());
-    for (const char* arg : {"-replace", "L1_code", "-bits", "new.bin", "p0.vnf"})
-        argv.push_back(arg);
-    const ProgramResult result = RunProgram(argv, {}, folder.path());
-    EXPECT_EQ(result.err, "ERROR: Could not replace the section data of 'p0.vnf': Permission denied.\n");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(ReadFileBytes(folder / "p0.vnf"), original);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
+        {{"-replace", "L1_code", "-bits", "new.bin", "p0.vnf"},
+         "ERROR: Could not replace the section data of 'p0.vnf': Permission denied.\n"},
+        {{"-replace", "L1_code", "-o", "ro.vnf", "-bits", "new.bin", "p0.vnf"},
+         "ERROR: 'ro.vnf' can not be opened for writing.\n"},
+        {{"-get", "L1_code", "-o", "ro.vnf", "p0.vnf"}, "ERROR: ro.vnf can not be opened for writing.\n"},
+    };
+    const auto before = Snapshot(folder.path());
+    for (const auto& [args, err] : runs) {
+        std::vector<std::string> argv = prefix;
+        argv.push_back((ToolsDir() / "sectmend").string());
+        argv.insert(argv.end(), args.begin(), args.end());
+        const ProgramResult result = RunProgram(argv, {}, folder.path());
+        EXPECT_EQ(result.err, err);
+        EXPECT_EQ(result.status, 1);
+    }
+    EXPECT_EQ(Snapshot(folder.path()), before);
 }
 
 }  // namespace
