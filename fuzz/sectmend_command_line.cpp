@@ -1,7 +1,8 @@
 // The section tool's command line, lexer and parser: the fuzz input is the
 // arguments, separated by zero bytes. Whatever the arguments, parsing ends
 // with a result that the same arguments give again, and a command line
-// accepted without errors is a complete request.
+// accepted without errors is a complete request; a replace ends with its
+// input file.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -71,6 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!options.sectionName.empty());
         FUZZ_CHECK(!options.inputFile.empty());
         FUZZ_CHECK(options.replace || options.bitsFile.empty());
+        // A replace takes nothing after its input file: an option left
+        // there would otherwise be ignored and the image patched in place.
+        if (options.replace) {
+            // (One argument may hold several tokens; empty ones hold none.)
+            auto lastGiven = arguments.rbegin();
+            while (lastGiven->empty())
+                ++lastGiven;
+            const std::string& last = *lastGiven;
+            const std::string member = "(" + options.element + ")";
+            FUZZ_CHECK(last.ends_with(options.element.empty() ? options.inputFile : member));
+        }
     } else {
         FUZZ_CHECK(options.sectionName.empty() && options.inputFile.empty() && options.outputFile.empty() &&
                    options.bitsFile.empty() && !options.text);
