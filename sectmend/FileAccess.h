@@ -12,6 +12,13 @@ namespace sectmend {
 // the same few mebibytes whatever the section's size.
 constexpr std::size_t kStreamBlock = std::size_t{1} << 20;
 
+// The block for moving count bytes: no larger than they need, since most
+// sections are far smaller than a block and a fresh block costs its pages.
+constexpr std::size_t StreamBlockFor(std::uint64_t count)
+{
+    return count == 0 ? 1 : count < kStreamBlock ? static_cast<std::size_t>(count) : kStreamBlock;
+}
+
 // A descriptor opened by openRegularFile, or why there is none.
 struct RegularFile {
     vantrel::UniqueFd fd;

@@ -33,7 +33,7 @@ bool ReserveBlocks(int fd, std::uint64_t offset, std::uint64_t size)
 
 bool writeReplacement(int fd, std::uint64_t offset, std::uint64_t size, ReplacementInput& input)
 {
-    std::vector<unsigned char> block(kStreamBlock);
+    std::vector<unsigned char> block(StreamBlockFor(size));
     for (std::uint64_t done = 0; done < size;) {
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), size - done));
         if (!input.next(block.data(), count)) {

@@ -65,9 +65,9 @@ vantrel::UniqueFd ScratchFile()
 
 }  // namespace
 
-void ReplacementInput::Reader::attach(int fd)
+void ReplacementInput::Reader::attach(int fd, std::size_t capacity)
 {
-    if (buffer_.empty()) buffer_.resize(kStreamBlock);
+    if (buffer_.empty()) buffer_.resize(capacity);
     fd_ = fd;
     at_ = end_ = 0;
     ended_ = false;
@@ -135,7 +135,7 @@ bool ReplacementInput::open()
         return false;
     }
     regular_ = S_ISREG(status.st_mode);
-    reader_.attach(fd_);
+    reader_.attach(fd_, readerCapacity());
     return true;
 }
 
@@ -177,7 +177,7 @@ bool ReplacementInput::spool()
 
 void ReplacementInput::restart(int fd)
 {
-    reader_.attach(fd);
+    reader_.attach(fd, readerCapacity());
     produced_ = 0;
 }
 
@@ -185,7 +185,7 @@ void ReplacementInput::restart(int fd)
 // unless it is -1.
 bool ReplacementInput::takeAll(int spool)
 {
-    std::vector<unsigned char> block(kStreamBlock);
+    std::vector<unsigned char> block(StreamBlockFor(size_));
     while (produced_ < size_) {
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), size_ - produced_));
         if (!next(block.data(), count)) return false;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "FileAccess.h"
 #include "core/UniqueFd.h"
 
 namespace sectmend {
@@ -37,7 +38,7 @@ private:
     // Reads one descriptor through a buffer, a byte or a block at a time.
     class Reader {
     public:
-        void attach(int fd);
+        void attach(int fd, std::size_t capacity);
         // The next byte, or -1 at the end of the input or after a read error.
         int get();
         // Up to count bytes; fewer only at the end or after a read error.
@@ -62,6 +63,9 @@ private:
     bool takeAll(int spool);
     bool spool();
     void restart(int fd);
+    // Room for the section's input in one read (text takes two characters a
+    // byte, and one more shows surplus), up to a stream block.
+    std::size_t readerCapacity() const { return StreamBlockFor(2 * size_ + 1); }
 
     std::string bitsName_;
     bool text_;

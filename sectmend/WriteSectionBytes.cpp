@@ -30,8 +30,8 @@ void ToText(const unsigned char* bytes, std::size_t size, unsigned char* text)
 // when asked, to sink.
 StreamFault Stream(const SectionBytes& section, bool textForm, const Sink& sink)
 {
-    std::vector<unsigned char> block(kStreamBlock);
-    std::vector<unsigned char> text(textForm ? 2 * kStreamBlock : 0);
+    std::vector<unsigned char> block(StreamBlockFor(section.size));
+    std::vector<unsigned char> text(textForm ? 2 * block.size() : 0);
     for (std::uint64_t done = 0; done < section.size;) {
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), section.size - done));
         if (!readFullyAt(section.descriptor, section.offset + done, block.data(), count)) return StreamFault::Read;
