@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -73,6 +75,27 @@ SmallFileSystem::~SmallFileSystem()
 
 namespace {
 
+// A write to a pipe whose reader may already have gone (a program that
+// refuses its command line never reads its input): EPIPE instead of a
+// SIGPIPE that would end the test. The signal is blocked for the write and a
+// pending one taken, so the programs started still get the default action.
+ssize_t WriteWithoutSigpipe(int fd, const char* data, std::size_t size)
+{
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EPIPE) {
+        const timespec none{0, 0};
+        while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
+        }
+        errno = EPIPE;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return n;
+}
+
 // Writes input to fd while draining the two output pipes, so neither side
 // blocks on a full pipe.
 void Exchange(int inFd, const std::string& input, int outFd, int errFd, ProgramResult& result)
@@ -95,7 +118,7 @@ void Exchange(int inFd, const std::string& input, int outFd, int errFd, ProgramR
         for (int i = 0; i < count; ++i) {
             if (fds[i].revents == 0) continue;
             if (fds[i].fd == inFd) {
-                ssize_t n = write(inFd, input.data() + written, input.size() - written);
+                ssize_t n = WriteWithoutSigpipe(inFd, input.data() + written, input.size() - written);
                 if (n > 0) written += static_cast<std::size_t>(n);
                 if (n < 0 || written == input.size()) {
                     close(inFd);
