@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,26 +68,6 @@ TEST(InterruptedSign, AKillAtAnyMomentLeavesTheOldImageOrTheSignedOne)
         EXPECT_TRUE(found == before || found == after) << "run " << run << ": " << found.size() << " bytes";
     }
 }
-
-// A small file system of its own (tmpfs), mounted for the test's lifetime.
-class SmallFileSystem {
-public:
-    explicit SmallFileSystem(const fs::path& where, std::size_t bytes) : where_(where)
-    {
-        fs::create_directory(where_);
-        mounted_ = mount("tmpfs", where_.c_str(), "tmpfs", 0, ("size=" + std::to_string(bytes)).c_str()) == 0;
-    }
-    ~SmallFileSystem()
-    {
-        if (mounted_)
-            umount(where_.c_str());
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    fs::path where_;
-    bool mounted_ = false;
-};
 
 TEST(InterruptedSign, AFullFileSystemLeavesTheImageUnchanged)
 {
