@@ -3,8 +3,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <openssl/obj_mac.h>
+#include <openssl/objects.h>
 
 #include "SigningTestSupport.h"
 #include "signing/BasePoint.h"
@@ -98,6 +100,24 @@ TEST(LoadCurve, ShippedCurveFileIsNistK163)
     ExpectK163(fromLibrary);
 }
 
+// Every binary-field curve the library knows loads: their degrees include
+// primes and composites (c2pnb208w1: 208 = 2^4 * 13, c2pnb368w1).
+TEST(LoadCurve, LoadsEveryBinaryCurveOfTheLibrary)
+{
+    std::vector<EC_builtin_curve> curves(EC_get_builtin_curves(nullptr, 0));
+    EC_get_builtin_curves(curves.data(), curves.size());
+    int binary = 0;
+    for (const EC_builtin_curve& builtin : curves) {
+        EcGroupPtr group(EC_GROUP_new_by_curve_name(builtin.nid));
+        if (!group || EC_GROUP_get_field_type(group.get()) != NID_X9_62_characteristic_two_field)
+            continue;
+        ++binary;
+        const Outcome<Curve> curve = Load(testing::CurveFileText(builtin.nid));
+        EXPECT_TRUE(curve.ok()) << OBJ_nid2sn(builtin.nid) << ": " << curve.message();
+    }
+    EXPECT_GE(binary, 20);
+}
+
 TEST(LoadCurve, TrinomialWhenBIsZero)
 {
     // sect233k1: t^233 + t^74 + 1; c is not needed and may be missing.
@@ -173,7 +193,14 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"CAtLeastB", K163(8, "6"), BasisProblem("163", "7", "6", "6")},
         MalformedCase{"CZero", K163(8, "0"), BasisProblem("163", "7", "6", "0")},
         MalformedCase{"MZero", K163(0, "0"), BasisProblem("0", "7", "6", "3")},
-        MalformedCase{"MTooLarge", K163(0, "662"), BasisProblem("662", "7", "6", "3")}),
+        MalformedCase{"MTooLarge", K163(0, "662"), BasisProblem("662", "7", "6", "3")},
+        MalformedCase{"ReducibleBasis", K163(8, "2"),
+                      "Problem - the reduction polynomial of ecc_koblitz.ecs (m = 163, a = 7, b = 6, c = 2) is "
+                      "not irreducible, so GF(2^m) is not a field"},
+        MalformedCase{"ReducibleTrinomial", "32 1 0 7 1 1 1 0",
+                      "Problem - the reduction polynomial of ecc_koblitz.ecs (m = 32, a = 1, b = 0, c = 0) is "
+                      "not irreducible, so GF(2^m) is not a field"},
+        MalformedCase{"BZero", K163(2, "0"), "Problem - B in ecc_koblitz.ecs is 0, so the curve is singular"}),
     [](const ::testing::TestParamInfo<MalformedCase>& info) { return info.param.name; });
 
 TEST(LoadCurve, MissingFileGivesTheNoPointMessage)

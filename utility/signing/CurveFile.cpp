@@ -7,6 +7,7 @@
 #include "core/InstalledData.h"
 #include "runner/ToolRun.h"
 #include "signing/BigNumberText.h"
+#include "signing/FieldPolynomial.h"
 
 namespace vantrel {
 
@@ -59,12 +60,17 @@ bool IsUsableBasis(const CurveParameters& p)
     return p.b == 0 || (p.b < p.a && p.c > 0 && p.c < p.b);
 }
 
+std::string ExponentsText(const CurveParameters& p)
+{
+    return "(m = " + std::to_string(p.m) + ", a = " + std::to_string(p.a) + ", b = " + std::to_string(p.b) +
+           ", c = " + std::to_string(p.c) + ")";
+}
+
 std::string BasisMessage(const CurveParameters& p)
 {
-    return "Problem - the exponents in ecc_koblitz.ecs (m = " + std::to_string(p.m) +
-           ", a = " + std::to_string(p.a) + ", b = " + std::to_string(p.b) + ", c = " +
-           std::to_string(p.c) + ") form no usable reduction polynomial: need " +
-           std::to_string(OPENSSL_ECC_MAX_FIELD_BITS) + " >= m > a > b > c > 0, or m > a > 0 with b = 0";
+    return "Problem - the exponents in ecc_koblitz.ecs " + ExponentsText(p) +
+           " form no usable reduction polynomial: need " + std::to_string(OPENSSL_ECC_MAX_FIELD_BITS) +
+           " >= m > a > b > c > 0, or m > a > 0 with b = 0";
 }
 
 // t^m + t^a + t^b + t^c + 1, or t^m + t^a + 1 when b is 0.
@@ -118,9 +124,21 @@ Outcome<Curve> LoadCurve(std::istream& curveStream)
 
     BnCtxPtr context(BN_CTX_new());
     BignumPtr polynomial = ReductionPolynomial(parameters);
-    if (context && polynomial)
-        curve.group.reset(EC_GROUP_new_curve_GF2m(polynomial.get(), parameters.A.get(), parameters.B.get(),
-                                                  context.get()));
+    if (!context || !polynomial)
+        return Outcome<Curve>::Fail("Problem - the curve of ecc_koblitz.ecs cannot be set up: out of memory");
+    // Over a ring that is not a field, or on a singular curve, the library's
+    // blinded arithmetic fails or succeeds at random: such a curve signs
+    // nothing reliably, so it is refused here, the same way every time.
+    const Outcome<bool> field = IsIrreducible(polynomial.get(), context.get());
+    if (!field.ok())
+        return Outcome<Curve>::Fail("Problem - the curve of ecc_koblitz.ecs cannot be set up: " + field.message());
+    if (!field.value())
+        return Outcome<Curve>::Fail("Problem - the reduction polynomial of ecc_koblitz.ecs " +
+                                    ExponentsText(parameters) + " is not irreducible, so GF(2^m) is not a field");
+    if (BN_is_zero(parameters.B.get()))
+        return Outcome<Curve>::Fail("Problem - B in ecc_koblitz.ecs is 0, so the curve is singular");
+    curve.group.reset(EC_GROUP_new_curve_GF2m(polynomial.get(), parameters.A.get(), parameters.B.get(),
+                                              context.get()));
     if (!curve.group)
         return Outcome<Curve>::Fail("Problem - the curve of ecc_koblitz.ecs cannot be set up: " +
                                     OpenSslErrorText());
