@@ -99,3 +99,11 @@ file(WRITE "${OUTPUT}" "/* The curve of ecc_koblitz.ecs, written by bootcheck/cu
 
 #endif
 ")
+
+# The test's mode: the header in the source tree must be exactly this output.
+if(COMPARE_WITH)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUTPUT}" "${COMPARE_WITH}" RESULT_VARIABLE different)
+  if(different)
+    message(FATAL_ERROR "${COMPARE_WITH} is not what ${CURVE_FILE} gives: write it again with this script")
+  endif()
+endif()
