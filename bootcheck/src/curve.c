@@ -14,6 +14,14 @@ struct projective_point {
 
 static const gf2m curve_b = CURVE_B;
 
+/* Koblitz curves have B = 1, which saves a multiplication per doubling. */
+static int b_is_one(void)
+{
+    gf2m one;
+    gf2m_set_small(one, 1);
+    return gf2m_equal(curve_b, one);
+}
+
 void curve_base_point(struct affine_point* point)
 {
     static const gf2m base_x = CURVE_GX, base_y = CURVE_GY;
@@ -80,7 +88,8 @@ static void point_double(struct projective_point* p)
     gf2m_square(z_squared, p->z);
     gf2m_multiply(p->z, x_squared, z_squared);
     gf2m_square(b_z4, z_squared);
-    gf2m_multiply(b_z4, b_z4, curve_b);
+    if (!b_is_one())
+        gf2m_multiply(b_z4, b_z4, curve_b);
     gf2m_square(x_squared, x_squared);
     gf2m_add(p->x, x_squared, b_z4);          /* X3 */
     gf2m_square(t, p->y);

@@ -108,12 +108,14 @@ void gf2m_multiply(gf2m result, const gf2m a, const gf2m b)
     for (nibble = 32 / WINDOW_BITS; nibble-- > 0;) {
         for (word = 0; word < CURVE_FIELD_WORDS; ++word) {
             const uint32_t* multiple = multiples[(a[word] >> (WINDOW_BITS * nibble)) & (WINDOW_ENTRIES - 1)];
-            for (i = 0; i <= CURVE_FIELD_WORDS && word + i < DOUBLE_WORDS; ++i)
+            for (i = 0; i <= CURVE_FIELD_WORDS; ++i)
                 product[word + i] ^= multiple[i];
         }
-        if (nibble != 0)
-            for (i = DOUBLE_WORDS; i-- > 0;)
-                product[i] = product[i] << WINDOW_BITS | (i ? product[i - 1] >> (32 - WINDOW_BITS) : 0);
+        if (nibble != 0) {
+            for (i = DOUBLE_WORDS - 1; i > 0; --i)
+                product[i] = product[i] << WINDOW_BITS | product[i - 1] >> (32 - WINDOW_BITS);
+            product[0] <<= WINDOW_BITS;
+        }
     }
     reduce(product, result);
 }
@@ -139,16 +141,29 @@ void gf2m_square(gf2m result, const gf2m a)
     reduce(product, result);
 }
 
-/* a^(2^m - 2) = a^-1 (Fermat): build a^(2^k - 1) for k = 1 .. m-1 by
-   squaring and multiplying by a, then square once more. */
+/* a^-1 = a^(2^m - 2) = (a^(2^(m-1) - 1))^2 (Fermat), with the exponent
+   built by Itoh and Tsujii's chain: from r = a^(2^k - 1), squaring r k
+   times and multiplying by r gives a^(2^(2k) - 1), and squaring once more
+   and multiplying by a gives a^(2^(k+1) - 1). Walking the bits of m - 1
+   takes m - 1 squarings but only about 2 log2(m) multiplications. */
 void gf2m_invert(gf2m result, const gf2m a)
 {
-    gf2m power;
-    unsigned k;
+    gf2m power, shifted;
+    unsigned k = 1, bit = 0, i;
+    while ((CURVE_M - 1) >> (bit + 1) != 0)
+        ++bit;
     gf2m_copy(power, a);
-    for (k = 1; k < CURVE_M - 1; ++k) {
-        gf2m_square(power, power);
-        gf2m_multiply(power, power, a);
+    while (bit-- > 0) {
+        gf2m_copy(shifted, power);
+        for (i = 0; i < k; ++i)
+            gf2m_square(shifted, shifted);
+        gf2m_multiply(power, power, shifted);
+        k *= 2;
+        if (((CURVE_M - 1) >> bit) & 1u) {
+            gf2m_square(power, power);
+            gf2m_multiply(power, power, a);
+            ++k;
+        }
     }
     gf2m_square(result, power);
 }
