@@ -45,6 +45,7 @@ static enum bootcheck_result check_table_digest(struct record_check* check, uint
     matches = bytes_equal(digest, check->header.table_digest, SHA1_DIGEST_SIZE);
     bytes_wipe(plain, sizeof plain);
     bytes_wipe(&sha, sizeof sha);
+    bytes_wipe(&reader, sizeof reader);
     *entries = check->header.table_length / RECORD_ENTRY_SIZE;
     return matches ? BOOTCHECK_PASSED : BOOTCHECK_TABLE_DIGEST;
 }
@@ -106,6 +107,7 @@ static enum bootcheck_result check_sections(struct record_check* check, struct b
     if (result != BOOTCHECK_PASSED)
         report->failed_entry = report->hashed;
     bytes_wipe(&entry, sizeof entry);
+    bytes_wipe(&reader, sizeof reader);
     return result;
 }
 
@@ -131,6 +133,7 @@ static void decrypt_sections(struct record_check* check, struct bootcheck_report
         ++report->decrypted;
     }
     bytes_wipe(&entry, sizeof entry);
+    bytes_wipe(&reader, sizeof reader);
 }
 
 /* The expanded key lives in this frame only and is wiped before it returns. */
