@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -61,6 +62,30 @@ std::string KeyFor(const bootcheck_image& view)
         digits = index <= 2 ? 32 + 16 * index : FuzzKey.size();
     }
     return std::string(FuzzKey.substr(0, digits));
+}
+
+// What verify said, for the record of a disagreement.
+std::string ReportText(const vantrel::VerifyReport& report)
+{
+    std::string text;
+    for (const vantrel::VerifyCheck& check : report.checks)
+        text += std::string(vantrel::OutcomeName(check.outcome)) + " " + check.subject + ": " + check.detail + "\n";
+    return text;
+}
+
+// A disagreement is written where the fuzz script keeps its findings (the
+// fuzzer closes standard error), and to standard error for a replay.
+void RecordDisagreement(const Verdict& host, const Verdict& boot, const vantrel::VerifyReport& report)
+{
+    char line[160];
+    std::snprintf(line, sizeof line, "verify: stage %d entry %zu; boot check: stage %d entry %zu\n",
+                  static_cast<int>(host.stage), host.entry, static_cast<int>(boot.stage), boot.entry);
+    const std::string text = line + ReportText(report);
+    std::fputs(text.c_str(), stderr);
+    if (std::FILE* out = std::fopen("fuzz-findings/bootcheck_differential.disagreement", "w")) {
+        std::fputs(text.c_str(), out);
+        std::fclose(out);
+    }
 }
 
 Verdict HostVerdict(const vantrel::VerifyReport& report)
@@ -113,6 +138,10 @@ Verdict BootVerdict(const bootcheck_report& report)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // The tools run under the sanitizers on a shared machine: no verdict may
+    // depend on how long they take.
+    static const bool patient = setenv("VANTREL_TOOL_TIMEOUT_MS", "600000", 0) == 0;
+    (void)patient;
     static const std::string tools = ProgramFolder();
     static const std::string publicKeyPath =
         vantrel::fuzz::WriteScratchFile("public.ecs", std::string(PeloraX) + " " + std::string(PeloraY) + "\n");
@@ -145,12 +174,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     request.toolDirectory = tools;
     request.publicKeyPath = publicKeyPath;
     request.keyText = vantrel::SecretText(key);
-    const Verdict host = HostVerdict(vantrel::VerifyImage(request));
+    const vantrel::VerifyReport report = vantrel::VerifyImage(request);
+    const Verdict host = HostVerdict(report);
     if (host.stage == Stage::Image || boot.stage == Stage::Image)
         return 0;
     if (host != boot)
-        std::fprintf(stderr, "verify: stage %d entry %zu; boot check: stage %d entry %zu\n",
-                     static_cast<int>(host.stage), host.entry, static_cast<int>(boot.stage), boot.entry);
+        RecordDisagreement(host, boot, report);
     FUZZ_CHECK(host == boot);
     return 0;
 }
