@@ -27,7 +27,7 @@ bool ReadSection(Elf* elf, Elf_Scn* scn, std::size_t namesIndex, ElfSection& sec
     section.type = header->sh_type;
     section.flags = header->sh_flags;
     section.address = header->sh_addr;
-    if (header->sh_type == SHT_NOBITS || header->sh_type == SHT_NULL)
+    if (header->sh_type == SHT_NOBITS)
         return true;
     Elf_Data* data = elf_rawdata(scn, nullptr);
     if (!data || (header->sh_size != 0 && !data->d_buf) || data->d_size != header->sh_size)
@@ -102,7 +102,7 @@ bootcheck_image ElfImage::View()
     }
     regions_.clear();
     for (ElfSection& section : sections)
-        if (section.hasContents && (section.flags & SHF_ALLOC) != 0)
+        if (section.hasContents && section.flags != 0)
             regions_.push_back({section.address, static_cast<std::uint32_t>(section.bytes.size()),
                                 section.bytes.data(), 1});
     view.regions = regions_.data();

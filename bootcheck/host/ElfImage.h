@@ -32,8 +32,10 @@ public:
     ElfSection* Find(const std::string& name);
 
     // The boot check's view: the protection sections by name, and one
-    // writable region per allocated section with contents (the memory a
-    // loader fills). Points into this object: keep it alive while used.
+    // writable region per section of the program (contents and flags; not
+    // the symbol and string tables), at its address. A loader places memory
+    // by segments, not sections: this is the host's stand-in, the same rule
+    // verify uses. Points into this object: keep it alive while used.
     bootcheck_image View();
 
     std::vector<ElfSection> sections;

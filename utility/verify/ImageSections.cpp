@@ -57,11 +57,15 @@ const ListedSection* ImageSections::FindByName(const std::string& name) const
     return nullptr;
 }
 
-const ListedSection* ImageSections::FindByRange(std::uint32_t address, std::uint32_t size) const
+const ListedSection* ImageSections::FindHolding(std::uint32_t address, std::uint32_t size,
+                                                std::uint32_t& offset) const
 {
-    for (const auto& section : sections_)
-        if (section.address == address && section.size == size && section.type != "nobits" && section.flags != 0)
+    for (const auto& section : sections_) {
+        offset = address - section.address;
+        if (section.type != "nobits" && section.flags != 0 && address >= section.address &&
+            offset <= section.size && size <= section.size - offset)
             return &section;
+    }
     return nullptr;
 }
 
