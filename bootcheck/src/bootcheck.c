@@ -14,7 +14,7 @@ typedef char public_key_size_matches_curve[BOOTCHECK_PUBLIC_KEY_SIZE == 2u * ECD
 
 enum bootcheck_result bootcheck_check_signature(const struct bootcheck_image* image, const uint8_t* public_key)
 {
-    if (image->msg_data == 0 || image->digital_signature == 0 ||
+    if (public_key == 0 || image->msg_data == 0 || image->digital_signature == 0 ||
         image->digital_signature_size < ECDSA_SIGNATURE_SIZE)
         return BOOTCHECK_SIGNATURE;
     return ecdsa_verify(public_key, image->msg_data, image->msg_data_size, image->digital_signature)
