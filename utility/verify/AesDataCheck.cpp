@@ -132,6 +132,11 @@ void CheckEntry(const AesDataEntry& entry, std::size_t index, const AesDataHeade
                                  Hex32(header.cipherChoice));
         return;
     }
+    if (!image.NameIsUnique(section->name)) {
+        report.Fail(subject, "more than one section is named " + section->name + ", so the bytes at " +
+                                 Hex32(entry.address) + " cannot be read by name");
+        return;
+    }
     std::string error;
     auto bytes = image.ReadBytes(section->name, error);
     if (!bytes) {

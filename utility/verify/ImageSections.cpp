@@ -1,5 +1,6 @@
 #include "verify/ImageSections.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -67,6 +68,12 @@ const ListedSection* ImageSections::FindHolding(std::uint32_t address, std::uint
             return &section;
     }
     return nullptr;
+}
+
+bool ImageSections::NameIsUnique(const std::string& name) const
+{
+    return std::count_if(sections_.begin(), sections_.end(),
+                         [&](const ListedSection& section) { return section.name == name; }) == 1;
 }
 
 std::optional<std::vector<std::uint8_t>> ImageSections::ReadBytes(const std::string& name, std::string& error)

@@ -43,6 +43,10 @@ public:
     // memory; offset is where they start in it.
     const ListedSection* FindHolding(std::uint32_t address, std::uint32_t size, std::uint32_t& offset) const;
 
+    // True when exactly one listed section has this name: the tools read
+    // sections by name, so only such a section can be read for certain.
+    bool NameIsUnique(const std::string& name) const;
+
     // The section's bytes as stored in the image.
     std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& name, std::string& error);
 
