@@ -19,14 +19,16 @@ struct ElfCloser {
 
 bool ReadSection(Elf* elf, Elf_Scn* scn, std::size_t namesIndex, ElfSection& section)
 {
-    const Elf32_Shdr* header = elf32_getshdr(scn);
-    if (!header)
+    // A copy: the header table of a damaged file need not be aligned.
+    GElf_Shdr headerCopy;
+    if (!gelf_getshdr(scn, &headerCopy))
         return false;
+    const GElf_Shdr* header = &headerCopy;
     const char* name = elf_strptr(elf, namesIndex, header->sh_name);
     section.name = name ? name : "";
     section.type = header->sh_type;
-    section.flags = header->sh_flags;
-    section.address = header->sh_addr;
+    section.flags = static_cast<std::uint32_t>(header->sh_flags);
+    section.address = static_cast<std::uint32_t>(header->sh_addr);
     if (header->sh_type == SHT_NOBITS)
         return true;
     Elf_Data* data = elf_rawdata(scn, nullptr);
