@@ -46,7 +46,7 @@ std::string Hex8(std::uint32_t value)
 
 std::string FlagLetters(std::uint32_t flags)
 {
-    static const std::array<std::pair<std::uint32_t, char>, 12> letters{{
+    static const std::array<std::pair<std::uint32_t, char>, 13> letters{{
         {SHF_WRITE, 'W'},
         {SHF_ALLOC, 'A'},
         {SHF_EXECINSTR, 'X'},
@@ -59,6 +59,7 @@ std::string FlagLetters(std::uint32_t flags)
         {SHF_TLS, 'T'},
         {SHF_COMPRESSED, 'C'},
         {SHF_EXCLUDE, 'E'},
+        {SHF_GNU_RETAIN, 'R'},  // kept by the linker's garbage collection
     }};
     // Known bits give their letter in bit order; any other bit of the
     // operating-system range gives 'o', of the processor range 'p', the

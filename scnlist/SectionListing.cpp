@@ -85,7 +85,7 @@ std::string Heading(const std::string& path, const Elf32_Ehdr& header, std::size
     text += "Section headers: " + std::to_string(count) + "\n";
     text += "Section name table: section " + std::to_string(namesIndex) + "\n";
     text += "Flag letters: W write, A alloc, X execute, M merge, S strings, I info, L link order, "
-            "O OS nonconforming, G group, T TLS, C compressed, E exclude, o OS, p processor, "
+            "O OS nonconforming, G group, T TLS, C compressed, E exclude, R retain, o OS, p processor, "
             "x unknown, - none\n";
     text += "Columns: INDEX TYPE FLAGS ADDR OFFSET SIZE FLAGLETTERS LINK INFO ALIGN ENTSIZE 'NAME'\n";
     return text;

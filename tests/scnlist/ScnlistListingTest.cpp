@@ -125,6 +125,7 @@ TEST_F(ScnlistTest, EveryFlagLetterAndSectionTypeMatchesReadelf)
         {"init", Bytes(4, 0), 14, 3, 0},    {"fini", Bytes(4, 0), 15, 3, 0},
         {"preinit", Bytes(4, 0), 16, 3, 0}, {"bss", {}, 8, 3, 0x8000, 4096},
         {"no_flags", {9}, 1, 0, 0},          {"high_address", {7}, 1, 2, 0xfffffff0},
+        {"retain", {6}, 1, 0x200002, 0},     {"retain_and_other_os", {6}, 1, 0x600000, 0},
     };
     WriteElfImage(dir / "variety.vnf", spec);
     ExpectSameAsReadelf(dir / "variety.vnf");

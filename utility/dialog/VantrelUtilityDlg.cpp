@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 #include <exception>
 #include <string>
@@ -86,6 +87,9 @@ void CVantrelUtilityDlg::ConnectSignals()
     connect(controls_.save, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnSave);
     connect(controls_.keyLen, &QComboBox::currentIndexChanged, this, &CVantrelUtilityDlg::OnKeyLenChange);
     connect(aboutAction_, &QAction::triggered, this, &CVantrelUtilityDlg::OnAbout);
+    connect(controls_.key, &QLineEdit::textEdited, this, [this] { changedSinceSave_ = true; });
+    connect(controls_.sectionList->model(), &QAbstractItemModel::dataChanged, this,
+            [this] { changedSinceSave_ = true; });
 }
 
 void CVantrelUtilityDlg::OnBrowse()
@@ -105,7 +109,10 @@ void CVantrelUtilityDlg::OnGenerate()
 
 void CVantrelUtilityDlg::OnSave()
 {
-    RunOperation([this] { vantrel::OnSave(state_, ui_); });
+    RunOperation([this] {
+        if (vantrel::OnSave(state_, ui_))
+            changedSinceSave_ = false;
+    });
 }
 
 void CVantrelUtilityDlg::OnKeyLenChange()
@@ -131,6 +138,48 @@ void CVantrelUtilityDlg::RunOperation(Operation operation)
     }
 }
 
+void CVantrelUtilityDlg::setVisible(bool visible)
+{
+    if (visible && !opened_) {
+        opened_ = true;
+        resize(MainDialogOpeningSize(*this, controls_, screen()->availableGeometry().size()));
+    }
+    QDialog::setVisible(visible);
+}
+
+bool CVantrelUtilityDlg::HasUnsavedChoices() const
+{
+    if (!changedSinceSave_)
+        return false;
+    if (!controls_.key->text().isEmpty())
+        return true;
+    const CXListCtrl& list = *controls_.sectionList;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        if (list.GetItemCheckedState(row, SectionList::HashColumn) != 0 ||
+            list.GetItemCheckedState(row, SectionList::AesColumn) != 0)
+            return true;
+    return false;
+}
+
+bool CVantrelUtilityDlg::MayClose()
+{
+    return !HasUnsavedChoices() ||
+           ui_.askYesNo("The ticked sections and the typed key have not been saved. Close Vantrel Utility and "
+                        "lose them?");
+}
+
+void CVantrelUtilityDlg::accept()
+{
+    if (MayClose())
+        QDialog::accept();
+}
+
+void CVantrelUtilityDlg::reject()
+{
+    if (MayClose())
+        QDialog::reject();
+}
+
 void CVantrelUtilityDlg::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -138,6 +187,9 @@ void CVantrelUtilityDlg::keyPressEvent(QKeyEvent* event)
         QDialog::keyPressEvent(event);
         return;
     }
+    // A key is typed and then Enter is pressed out of habit: nothing happens.
+    if (focusWidget() == controls_.key)
+        return;
     if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
         button->click();
     else
