@@ -63,9 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{"name not kept", ProtectableImage(), {"--hash", "L2_Hash", "--aes", "NoSuchSection"},
                     "ERROR: section 'NoSuchSection' is not a section of "},
-        FailureCase{"name offered with other options", ProtectableImage(), {"--aes", "L2_Encrypt"},
-                    "ERROR: section 'L2_Encrypt' is offered with --purpose practical, not with --purpose "
-                    "demonstration --entry multi. Nothing was written"},
         FailureCase{"reserved name", ProtectableImage(), {"--aes", "msg_code"},
                     "section 'msg_code' holds the protection's own data"},
         FailureCase{"size not a multiple of 16", WithSection(ProtectableImage(), "L2_Hash", PatternBytes(40, 1)),

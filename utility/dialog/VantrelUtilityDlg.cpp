@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -138,14 +140,42 @@ void CVantrelUtilityDlg::RunOperation(Operation operation)
     }
 }
 
+namespace {
+
+// Where the window goes (for QWidget::move) to centre it, frame and all, on
+// its screen's available area.
+QPoint CentredOnScreen(const QWidget& window)
+{
+    const QRect available = window.screen()->availableGeometry();
+    QMargins frame = window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
+    // Not decorated yet: the window manager puts its usual title bar and
+    // borders around the window where it stands, so the window itself is
+    // placed inside the frame it will get.
+    const bool decorated = !frame.isNull();
+    if (!decorated)
+        frame = QMargins(1, qRound(22 / window.devicePixelRatioF()), 1, qRound(5 / window.devicePixelRatioF()));
+    const QSize outer = window.size().grownBy(frame);
+    QPoint corner(std::max(available.left(), available.x() + (available.width() - outer.width()) / 2),
+                  std::max(available.top(), available.y() + (available.height() - outer.height()) / 2));
+    return decorated ? corner : corner + QPoint(frame.left(), frame.top());
+}
+
+}  // namespace
+
 void CVantrelUtilityDlg::setVisible(bool visible)
 {
-    if (visible && !opened_) {
+    const bool opening = visible && !opened_;
+    if (opening) {
         opened_ = true;
         resize(MainDialogOpeningSize(*this, controls_, screen()->availableGeometry().size()));
     }
     QDialog::setVisible(visible);
+    // The layout settles its size while the window is shown, after QDialog
+    // has placed it for the size before: centre it again for the size it has.
+    if (opening)
+        move(CentredOnScreen(*this));
 }
+
 
 bool CVantrelUtilityDlg::HasUnsavedChoices() const
 {
