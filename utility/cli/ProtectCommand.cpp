@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -200,9 +201,11 @@ std::string ProtectedLine(const ProtectOptions& options, const ProtectRequest& r
     const auto count = [&request](Treatment treatment) {
         return std::count(request.treatments.begin(), request.treatments.end(), treatment);
     };
+    std::string mode = ModeName(request.mode);
+    std::transform(mode.begin(), mode.end(), mode.begin(), [](unsigned char c) { return std::toupper(c); });
     return "Protected " + options.load.imagePath + " into " + request.outputPath + ": " +
            std::to_string(count(Treatment::Encrypt)) + " section(s) encrypted with AES-" +
-           std::to_string(8 * AesKeyBytes(request.keyLength)) + " " + ModeName(request.mode) + ", " +
+           std::to_string(8 * AesKeyBytes(request.keyLength)) + " " + mode + ", " +
            std::to_string(count(Treatment::Hash)) + " hashed.";
 }
 
