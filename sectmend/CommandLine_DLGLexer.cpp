@@ -67,6 +67,7 @@ bool ClassicReadsAsTokens(std::string tail, const DLGCLArgsStringInput& input)
     if (input.hasFollowingArgument()) argv.push_back(following.data());
     DLGCLArgsStringInput classicInput(static_cast<int>(argv.size()), argv.data());
     CommandLine_DLGLexer classic(classicInput, CommandLine_DLGLexer::Mode::ClassicSilent);
+    // The first error ends the look-ahead; most tails fail at once.
     while (classic.nextToken().type != TokenType::Eof) {
     }
     return classic.lexErrors() == 0;
@@ -99,6 +100,8 @@ Token CommandLine_DLGLexer::nextToken()
                                                 : scanFileName(text);
         if (token) return *token;
         reportInvalid(text, lastTaken_);
+        // A look-ahead needs only to know that the tail fails.
+        if (mode_ == Mode::ClassicSilent) return {};
     }
 }
 

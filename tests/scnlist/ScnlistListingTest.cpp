@@ -129,6 +129,12 @@ TEST_F(ScnlistTest, EveryFlagLetterAndSectionTypeMatchesReadelf)
     };
     WriteElfImage(dir / "variety.vnf", spec);
     ExpectSameAsReadelf(dir / "variety.vnf");
+    // A GNU image: readelf names SHF_GNU_RETAIN 'R' there.
+    Bytes gnu = ReadFileBytes(dir / "variety.vnf");
+    gnu[7] = 3;  // EI_OSABI = ELFOSABI_GNU
+    WriteFileBytes(dir / "gnu.vnf", gnu);
+    ExpectSameAsReadelf(dir / "gnu.vnf");
+    EXPECT_EQ(SectionLines(dir / "gnu.vnf")[17][6], "AR");
 }
 
 TEST_F(ScnlistTest, ManySectionsMatchReadelf)

@@ -197,7 +197,7 @@ TEST(SectmendRoundTrip, NamesWithDashAndDollarAgreeWithObjcopy)
         const std::string& name = names[i];
         SCOPED_TRACE(name);
         const std::string dumped = (dir / "dumped.bin").string();
-        ASSERT_EQ(RunProgram({"/usr/bin/objcopy", "--dump-section", name + "=" + dumped, (dir / "names.elf").string(),
+        ASSERT_EQ(RunProgram({"/usr/bin/objcopy", "-I", "elf32-little", "--dump-section", name + "=" + dumped, (dir / "names.elf").string(),
                               (dir / "copy.elf").string()}).status, 0);
         ProgramResult result = RunSectmend({"-get", name, "-o", "got.bin", "names.elf"}, dir.path());
         ASSERT_EQ(result.status, 0) << result.err;
@@ -207,7 +207,7 @@ TEST(SectmendRoundTrip, NamesWithDashAndDollarAgreeWithObjcopy)
         WriteFileBytes(dir / "new.bin", fresh);
         result = RunSectmend({"-replace", name, "-o", "new.elf", "-bits", "new.bin", "names.elf"}, dir.path());
         ASSERT_EQ(result.status, 0) << result.err;
-        ASSERT_EQ(RunProgram({"/usr/bin/objcopy", "--dump-section", name + "=" + dumped, (dir / "new.elf").string(),
+        ASSERT_EQ(RunProgram({"/usr/bin/objcopy", "-I", "elf32-little", "--dump-section", name + "=" + dumped, (dir / "new.elf").string(),
                               (dir / "copy.elf").string()}).status, 0);
         EXPECT_EQ(ReadFileBytes(dumped), fresh);
     }
