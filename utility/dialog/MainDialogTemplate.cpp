@@ -38,13 +38,15 @@ public:
     {
         if (event->type() == QEvent::Show) {
             auto* window = static_cast<QWidget*>(watched);
-            QTimer::singleShot(0, this, [this, window] { Fit(*window); });
+            QTimer::singleShot(0, this, [this, window] { Fit(*window, 2); });
         }
         return false;
     }
 
 private:
-    void Fit(QWidget& window) const
+    // passes: how many more times the window may be fitted once it is laid
+    // out again (a window the screen keeps from growing is left as it is).
+    void Fit(QWidget& window, int passes) const
     {
         QAbstractItemView& view = *combo_.view();
         const QSize viewport = view.viewport()->size();
@@ -58,7 +60,11 @@ private:
             width = std::max(width, metrics.horizontalAdvance(combo_.itemText(row)) + beside + metrics.averageCharWidth());
             height += view.sizeHintForIndex(index).height();
         }
-        const QSize grow(std::max(0, width - viewport.width()), std::max(0, height - viewport.height()));
+        QSize grow(std::max(0, width - viewport.width()), std::max(0, height - viewport.height()));
+        // Once every item shows, the scroll arrows are gone and leave room:
+        // give it back.
+        if (grow.height() == 0 && view.verticalScrollBar()->maximum() == 0)
+            grow.setHeight(height - viewport.height());
         if (grow.isNull())
             return;
         QRect fitted(window.geometry().topLeft(), window.size() + grow);
@@ -68,6 +74,10 @@ private:
         if (fitted.right() > screen.right())
             fitted.moveRight(screen.right());
         window.setGeometry(fitted);
+        // Laid out again with the new size: a second look trims what the
+        // hidden scroll arrows left.
+        if (passes > 1)
+            QTimer::singleShot(0, this, [this, &window, passes] { Fit(window, passes - 1); });
     }
 
     QComboBox& combo_;
