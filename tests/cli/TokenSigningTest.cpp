@@ -173,7 +173,7 @@ TEST_F(TokenSigningTest, SignsThroughP11KitServerWithoutAccessToTheTokenFiles)
         // folder stays root's alone.
         fs::permissions(work.path(), fs::perms::owner_all | fs::perms::others_exec);
         fs::permissions(work / "tokens", fs::perms::owner_all);
-        ASSERT_EQ(RunProgram({"/bin/chown", "-R", "nobody", socket.string(), client.string()}).status, 0);
+        ASSERT_EQ(RunProgram({"/bin/chown", "-R", "nobody:nogroup", socket.string(), client.string()}).status, 0);
         asClient.insert(asClient.end(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
     }
     asClient.insert(asClient.end(), {(ToolsDir() / "vantrel-utility").string(), "sign", "image.vnf", "--pkcs11",
