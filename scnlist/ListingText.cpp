@@ -44,7 +44,7 @@ std::string Hex8(std::uint32_t value)
     return text;
 }
 
-std::string FlagLetters(std::uint32_t flags)
+std::string FlagLetters(std::uint32_t flags, unsigned char osAbi)
 {
     static const std::array<std::pair<std::uint32_t, char>, 12> letters{{
         {SHF_WRITE, 'W'},
@@ -60,6 +60,9 @@ std::string FlagLetters(std::uint32_t flags)
         {SHF_COMPRESSED, 'C'},
         {SHF_EXCLUDE, 'E'},
     }};
+    // Kept by the linker's garbage collection; an OS-range bit that readelf
+    // names only for the ABIs that define it.
+    const bool retainKnown = osAbi == ELFOSABI_GNU || osAbi == ELFOSABI_FREEBSD;
     // Known bits give their letter in bit order; any other bit of the
     // operating-system range gives 'o', of the processor range 'p', the
     // rest 'x', each once, after the letters.
@@ -72,6 +75,8 @@ std::string FlagLetters(std::uint32_t flags)
         for (const auto& [known, mark] : letters)
             if (known == bit)
                 letter = mark;
+        if (bit == SHF_GNU_RETAIN && retainKnown)
+            letter = 'R';
         if (letter != 0)
             text += letter;
         else if ((bit & SHF_MASKOS) != 0)

@@ -13,9 +13,11 @@ namespace scnlist {
 std::string TypeWord(std::uint32_t type);
 // "0x" and eight lower-case hexadecimal digits.
 std::string Hex8(std::uint32_t value);
-// The flag letters in bit order (W A X M S I L O G T C E, then o p x for
+// The flag letters in bit order (W A X M S I L O G T C E, R for
+// SHF_GNU_RETAIN in a GNU or FreeBSD image as readelf has it, then o p x for
 // other bits of the OS range, the processor range and the rest), or "-".
-std::string FlagLetters(std::uint32_t flags);
+// osAbi is the image's EI_OSABI.
+std::string FlagLetters(std::uint32_t flags, unsigned char osAbi);
 // Text printable on one line: control characters, blanks, slashes, colons,
 // apostrophes, backslashes and bytes above 0x7e become \xNN (when forToken),
 // otherwise only control characters, backslashes and high bytes do.

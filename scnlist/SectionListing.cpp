@@ -85,13 +85,13 @@ std::string Heading(const std::string& path, const Elf32_Ehdr& header, std::size
     text += "Section headers: " + std::to_string(count) + "\n";
     text += "Section name table: section " + std::to_string(namesIndex) + "\n";
     text += "Flag letters: W write, A alloc, X execute, M merge, S strings, I info, L link order, "
-            "O OS nonconforming, G group, T TLS, C compressed, E exclude, o OS, p processor, "
+            "O OS nonconforming, G group, T TLS, C compressed, E exclude, R retain (GNU), o OS, p processor, "
             "x unknown, - none\n";
     text += "Columns: INDEX TYPE FLAGS ADDR OFFSET SIZE FLAGLETTERS LINK INFO ALIGN ENTSIZE 'NAME'\n";
     return text;
 }
 
-std::string SectionLine(std::size_t index, const Elf32_Shdr& header, const char* name)
+std::string SectionLine(std::size_t index, const Elf32_Shdr& header, const char* name, unsigned char osAbi)
 {
     // Appended token by token: "literal" + std::string trips a false
     // -Wrestrict warning of GCC 12 at -O3.
@@ -105,7 +105,7 @@ std::string SectionLine(std::size_t index, const Elf32_Shdr& header, const char*
     token(Hex8(header.sh_addr));
     token(Hex8(header.sh_offset));
     token(Hex8(header.sh_size));
-    token(FlagLetters(header.sh_flags));
+    token(FlagLetters(header.sh_flags, osAbi));
     token(std::to_string(header.sh_link));
     token(std::to_string(header.sh_info));
     token(std::to_string(header.sh_addralign));
@@ -161,7 +161,8 @@ void ListSections(const std::string& path, const std::function<void(const std::s
         const Elf32_Shdr* header = section != nullptr ? elf32_getshdr(section) : nullptr;
         if (header == nullptr)
             Fail(path, "has an unreadable section header " + std::to_string(index) + ": " + LibraryError());
-        emit(SectionLine(index, *header, elf_strptr(elf.get(), namesIndex, header->sh_name)));
+        emit(SectionLine(index, *header, elf_strptr(elf.get(), namesIndex, header->sh_name),
+                         elfHeader.e_ident[EI_OSABI]));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <vector>
 
 namespace sectmend {
 
@@ -10,7 +11,8 @@ namespace {
 constexpr int kEnd = DLGCLArgsStringInput::EndOfInput;
 constexpr int kSeparator = 0;
 
-// Letters, digits, ".", "_" and the bytes 0x80-0xFE.
+// Letters, digits, ".", "_" and the bytes 0x80-0xFE: the characters every
+// section name could always hold.
 bool IsNameChar(int c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -55,18 +57,35 @@ const Keyword* KeywordStartingWith(int c)
     return nullptr;
 }
 
+// Whether the first command-line language reads tail (the rest of an argument
+// from a '-' or '$' inside a section name), followed by the next argument if
+// there is one, as tokens without an error.
+bool ClassicReadsAsTokens(std::string tail, const DLGCLArgsStringInput& input)
+{
+    std::string following = input.followingArgument();
+    std::vector<char*> argv{nullptr, tail.data()};
+    if (input.hasFollowingArgument()) argv.push_back(following.data());
+    DLGCLArgsStringInput classicInput(static_cast<int>(argv.size()), argv.data());
+    CommandLine_DLGLexer classic(classicInput, CommandLine_DLGLexer::Mode::ClassicSilent);
+    // The first error ends the look-ahead; most tails fail at once.
+    while (classic.nextToken().type != TokenType::Eof) {
+    }
+    return classic.lexErrors() == 0;
+}
+
 }  // namespace
 
-CommandLine_DLGLexer::CommandLine_DLGLexer(DLGCLArgsStringInput& input) : input_(input) {}
+CommandLine_DLGLexer::CommandLine_DLGLexer(DLGCLArgsStringInput& input, Mode mode) : input_(input), mode_(mode) {}
 
 int CommandLine_DLGLexer::take()
 {
     if (pending_) {
-        const int c = *pending_;
+        lastTaken_ = *pending_;
         pending_.reset();
-        return c;
+    } else {
+        lastTaken_ = input_.nextChar();
     }
-    return input_.nextChar();
+    return lastTaken_;
 }
 
 Token CommandLine_DLGLexer::nextToken()
@@ -80,7 +99,9 @@ Token CommandLine_DLGLexer::nextToken()
                                      : c == '(' ? scanParenthesised(text)
                                                 : scanFileName(text);
         if (token) return *token;
-        reportInvalid(text);
+        reportInvalid(text, lastTaken_);
+        // A look-ahead needs only to know that the tail fails.
+        if (mode_ == Mode::ClassicSilent) return {};
     }
 }
 
@@ -102,9 +123,9 @@ std::optional<Token> CommandLine_DLGLexer::scanOption(std::string& text)
 
     if (take() != kSeparator) return std::nullopt;
     text += '\0';
-    const auto accepts = keyword->value == ValueKind::Name ? IsNameChar : IsValueChar;
     std::string value;
-    for (c = take(); accepts(c); c = take()) value += static_cast<char>(c);
+    for (c = take(); keyword->value == ValueKind::Name ? continuesName(c, value) : IsValueChar(c); c = take())
+        value += static_cast<char>(c);
     if (value.empty()) return std::nullopt;
     pending_ = c;
     return Token{keyword->type, std::move(value)};
@@ -135,11 +156,30 @@ std::optional<Token> CommandLine_DLGLexer::scanParenthesised(std::string& text)
     return Token{TokenType::FILENAME, text};
 }
 
-void CommandLine_DLGLexer::reportInvalid(const std::string& text)
+// A section name takes '$', and '-' after its first character, unless the
+// first language reads the rest of the argument from there as tokens of their
+// own: then the name ends there as it always did, so every command line that
+// was valid keeps its meaning ("-get a-text f.o" is still section "a", -text).
+bool CommandLine_DLGLexer::continuesName(int c, const std::string& name) const
+{
+    if (IsNameChar(c)) return true;
+    if (mode_ == Mode::ClassicSilent || !(c == '$' || (c == '-' && !name.empty()))) return false;
+    // No valid command line ever had an empty name, so a first '$' is free.
+    return name.empty() || !ClassicReadsAsTokens(static_cast<char>(c) + input_.restOfArgument(), input_);
+}
+
+// Quotes the whole wrong token: what was read, the character it stopped at
+// and the rest of that argument, separators shown as spaces. Scanning goes on
+// after the character it stopped at, as before.
+void CommandLine_DLGLexer::reportInvalid(std::string text, int stoppedAt)
 {
     ++lexErrors_;
-    const std::string shown = text.substr(0, text.find('\0'));
-    std::fprintf(stderr, "invalid token near line 1 (text was '%s')\n", shown.c_str());
+    if (mode_ == Mode::ClassicSilent) return;
+    if (stoppedAt != kEnd && stoppedAt != kSeparator) text += static_cast<char>(stoppedAt) + input_.restOfArgument();
+    while (!text.empty() && text.back() == '\0') text.pop_back();
+    for (char& c : text)
+        if (c == '\0') c = ' ';
+    std::fprintf(stderr, "invalid token near line 1 (text was '%s')\n", text.c_str());
 }
 
 }  // namespace sectmend

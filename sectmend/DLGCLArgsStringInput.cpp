@@ -26,4 +26,14 @@ int DLGCLArgsStringInput::nextChar()
     return byte;
 }
 
+std::string DLGCLArgsStringInput::restOfArgument() const
+{
+    return current_ != nullptr ? std::string(current_) : std::string();
+}
+
+std::string DLGCLArgsStringInput::followingArgument() const
+{
+    return hasFollowingArgument() ? std::string(argv_[next_]) : std::string();
+}
+
 }  // namespace sectmend

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace sectmend {
 
 // The program's arguments from argument 1 onward as one stream of bytes: each
@@ -15,6 +17,12 @@ public:
 
     // The next byte (0-255), or EndOfInput.
     int nextChar();
+    // What follows the last byte read up to the end of its argument, and the
+    // argument after that one (empty when there is none), for a scanner that
+    // must look ahead before it decides where a token ends.
+    std::string restOfArgument() const;
+    std::string followingArgument() const;
+    bool hasFollowingArgument() const { return next_ < argc_; }
 
 private:
     char* const* argv_;

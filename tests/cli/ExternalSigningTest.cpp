@@ -104,7 +104,9 @@ TEST_F(ExternalSigningTest, TwoStepsGiveTheOneStepImageWithOpenSslsSignature)
 
     const auto applied = Apply("signature.der", image);
     ASSERT_EQ(applied.status, 0) << applied.err;
-    EXPECT_NE(applied.err.find("Digital Signature Signed!"), std::string::npos) << applied.err;
+    EXPECT_NE(applied.err.find("Signed " + image.string() + " with the signature in signature.der, checked against "),
+              std::string::npos)
+        << applied.err;
     const Bytes record = RecordOf(RawSignature(ReadFileBytes(work / "signature.der")));
     EXPECT_EQ(SectionBytes(image, "digital_signature"), record);
     const auto verified = Utility({"verify", image.string()}, work.path());

@@ -62,8 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ProtectFailureTest,
     ::testing::Values(
         FailureCase{"name not kept", ProtectableImage(), {"--hash", "L2_Hash", "--aes", "NoSuchSection"},
-                    "ERROR: section 'NoSuchSection' is not among the sections Load kept"},
-        FailureCase{"reserved name", ProtectableImage(), {"--aes", "msg_code"}, "section 'msg_code' is not among"},
+                    "ERROR: section 'NoSuchSection' is not a section of "},
+        FailureCase{"reserved name", ProtectableImage(), {"--aes", "msg_code"},
+                    "section 'msg_code' holds the protection's own data"},
         FailureCase{"size not a multiple of 16", WithSection(ProtectableImage(), "L2_Hash", PatternBytes(40, 1)),
                     {"--aes", "L1_Code_Encrypt", "--hash", "L2_Hash"}, "multiple of 16"},
         FailureCase{"no AESData section", WithoutSection(ProtectableImage(), "AESData"), {"--hash", "L2_Hash"},
@@ -82,8 +83,11 @@ TEST(ProtectNamesTest, EveryMissingNameIsNamedOnce)
     EXPECT_EQ(run.status, 1);
     // Demonstration + Multi (the defaults) keep the ShareFunctionSection rows
     // only. The --hash names come first, then the --aes names.
-    EXPECT_NE(run.err.find("section 'Alpha', 'L2_Hash', 'Beta' is not among the sections Load kept "
-                           "(ShareFunctionSection1, ShareFunctionSection2)"),
+    EXPECT_NE(run.err.find("ERROR: section 'Alpha' is not a section of " + image.string() +
+                           " with contents to protect (--purpose demonstration --entry multi offers "
+                           "ShareFunctionSection1, ShareFunctionSection2); section 'L2_Hash' is offered with "
+                           "--purpose practical, not with --purpose demonstration --entry multi; section 'Beta' "
+                           "is not a section of "),
               std::string::npos)
         << run.err;
 }

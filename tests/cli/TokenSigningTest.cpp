@@ -8,6 +8,9 @@
 #include <openssl/bn.h>
 #include <openssl/ecdsa.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +25,7 @@ namespace fs = std::filesystem;
 const char* const SoftHsmModule = "/usr/lib/softhsm/libsofthsm2.so";
 const char* const SoftHsmUtil = "/usr/bin/softhsm2-util";
 const char* const TokenUri = "pkcs11:token=vantrel-test;object=release";
+const char* const P11KitClient = "/usr/lib/x86_64-linux-gnu/pkcs11/p11-kit-client.so";
 
 class TokenSigningTest : public ::testing::Test {
 protected:
@@ -83,7 +87,9 @@ TEST_F(TokenSigningTest, KeyMadeInTheTokenSignsAndVerifyPasses)
     const Bytes before = SectionBytes(image, "msg_code");
     const auto signedImage = Token({"sign", image.string()});
     ASSERT_EQ(signedImage.status, 0) << signedImage.err;
-    EXPECT_NE(signedImage.err.find("Digital Signature Signed!"), std::string::npos) << signedImage.err;
+    EXPECT_NE(signedImage.err.find("Signed " + image.string() + " in place with the key of pkcs11:"),
+              std::string::npos)
+        << signedImage.err;
     EXPECT_EQ(SectionBytes(image, "msg_data"), before);
     EXPECT_TRUE(fs::exists(work / "signature.ecs"));
     const auto verified = Utility({"verify", image.string()}, work.path());
@@ -98,6 +104,29 @@ TEST_F(TokenSigningTest, KeyMadeInTheTokenSignsAndVerifyPasses)
     EXPECT_EQ(fromToken.out.size(), 42U);
 }
 
+// OpenSSL's own command line accepts the image's signature over its signed
+// message, against public.ecs of folder.
+void ExpectOpenSslAccepts(const fs::path& folder, const fs::path& image)
+{
+    const Bytes signature = SectionBytes(image, "digital_signature");
+    ECDSA_SIG* sig = ECDSA_SIG_new();
+    ASSERT_TRUE(ECDSA_SIG_set0(sig, BN_lebin2bn(signature.data(), 24, nullptr),
+                               BN_lebin2bn(signature.data() + 24, 24, nullptr)));
+    unsigned char* der = nullptr;
+    const int length = i2d_ECDSA_SIG(sig, &der);
+    ECDSA_SIG_free(sig);
+    ASSERT_GT(length, 0);
+    WriteFileBytes(folder / "sig.der", Bytes(der, der + length));
+    OPENSSL_free(der);
+    WriteFileBytes(folder / "message.bin", SectionBytes(image, "msg_data"));
+    ASSERT_EQ(Utility({"keys", "export", "--format", "pem", "-o", "public.pem"}, folder).status, 0);
+    const auto checked = RunProgram({"/usr/bin/openssl", "dgst", "-sha1", "-verify", "public.pem", "-signature", "sig.der",
+                                     "message.bin"},
+                                    {}, folder);
+    EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+    EXPECT_NE(checked.out.find("Verified OK"), std::string::npos) << checked.out;
+}
+
 // A key imported from OpenSSL signs through the token; OpenSSL's own
 // command line accepts the signature over the signed message.
 TEST_F(TokenSigningTest, ImportedKeySignsAndOpenSslVerifies)
@@ -109,24 +138,52 @@ TEST_F(TokenSigningTest, ImportedKeySignsAndOpenSslVerifies)
     const auto signedImage = Token({"sign", image.string()});
     ASSERT_EQ(signedImage.status, 0) << signedImage.err;
     EXPECT_EQ(Utility({"verify", image.string()}, work.path()).status, 0);
+    ExpectOpenSslAccepts(work.path(), image);
+}
 
-    const Bytes signature = SectionBytes(image, "digital_signature");
-    ECDSA_SIG* sig = ECDSA_SIG_new();
-    ASSERT_TRUE(ECDSA_SIG_set0(sig, BN_lebin2bn(signature.data(), 24, nullptr),
-                               BN_lebin2bn(signature.data() + 24, 24, nullptr)));
-    unsigned char* der = nullptr;
-    const int length = i2d_ECDSA_SIG(sig, &der);
-    ECDSA_SIG_free(sig);
-    ASSERT_GT(length, 0);
-    WriteFileBytes(work / "sig.der", Bytes(der, der + length));
-    OPENSSL_free(der);
-    WriteFileBytes(work / "message.bin", SectionBytes(image, "msg_data"));
-    ASSERT_EQ(Utility({"keys", "export", "--format", "pem", "-o", "public.pem"}, work.path()).status, 0);
-    const auto checked = RunProgram({"/usr/bin/openssl", "dgst", "-sha1", "-verify", "public.pem", "-signature", "sig.der",
-                                     "message.bin"},
+// One token for many build machines: p11-kit server exports the token on a
+// socket, and a process without the token's configuration (as root, running
+// as nobody, so that the token's files are out of its reach) signs through
+// p11-kit's client module. verify and OpenSSL accept the result.
+TEST_F(TokenSigningTest, SignsThroughP11KitServerWithoutAccessToTheTokenFiles)
+{
+    if (!fs::exists(P11KitClient) || !fs::exists("/usr/bin/p11-kit"))
+        GTEST_SKIP() << "p11-kit's server or client module is not installed (Debian packages p11-kit, "
+                        "p11-kit-modules)";
+    GenerateInToken();
+    const fs::path socket = work / "token.socket";
+    const auto started = RunProgram({"/bin/sh", "-c",
+                                     "p11-kit server -f --provider /usr/lib/softhsm/libsofthsm2.so -n '" +
+                                         socket.string() + "' 'pkcs11:token=vantrel-test' >server.log 2>&1 & echo $!"},
                                     {}, work.path());
-    EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
-    EXPECT_NE(checked.out.find("Verified OK"), std::string::npos) << checked.out;
+    ASSERT_EQ(started.status, 0) << started.err;
+    const pid_t server = std::stoi(started.out);
+    for (int tries = 0; tries < 300 && !fs::exists(socket); ++tries)
+        usleep(100000);
+    ASSERT_TRUE(fs::exists(socket)) << ReadFileText(work / "server.log");
+
+    const fs::path client = work / "client";
+    fs::create_directory(client);
+    for (const char* file : {"public.ecs", "pin", "image.vnf"})
+        fs::copy_file(work / file, client / file);
+    std::vector<std::string> asClient{"/usr/bin/env", "-u", "SOFTHSM2_CONF",
+                                      "P11_KIT_SERVER_ADDRESS=unix:path=" + socket.string()};
+    if (geteuid() == 0) {
+        // Only the socket and the client's folder are nobody's; the token's
+        // folder stays root's alone.
+        fs::permissions(work.path(), fs::perms::owner_all | fs::perms::others_exec);
+        fs::permissions(work / "tokens", fs::perms::owner_all);
+        ASSERT_EQ(RunProgram({"/bin/chown", "-R", "nobody:nogroup", socket.string(), client.string()}).status, 0);
+        asClient.insert(asClient.end(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+    }
+    asClient.insert(asClient.end(), {(ToolsDir() / "vantrel-utility").string(), "sign", "image.vnf", "--pkcs11",
+                                     TokenUri, "--pkcs11-module", P11KitClient, "--pin-file", "pin"});
+    const auto signedImage = RunProgram(asClient, {}, client);
+    kill(server, SIGTERM);
+    ASSERT_EQ(signedImage.status, 0) << signedImage.err << ReadFileText(work / "server.log");
+    const auto verified = Utility({"verify", "image.vnf"}, client);
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    ExpectOpenSslAccepts(client, client / "image.vnf");
 }
 
 TEST_F(TokenSigningTest, KeyOnAnotherCurveIsRefusedAndTheImageStaysByteIdentical)

@@ -30,7 +30,11 @@ protected:
     {
         const auto signedRun = Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path());
         ASSERT_EQ(signedRun.status, 0) << signedRun.err;
-        ASSERT_NE(signedRun.err.find("Digital Signature Signed!"), std::string::npos) << signedRun.err;
+        ASSERT_NE(signedRun.err.find("Signed " + image.string() + " in place with the Pelora key pair (public: for "
+                                     "demonstrations only), written to private.ecs and public.ecs; public key "
+                                     "SHA-256 "),
+                  std::string::npos)
+            << signedRun.err;
     }
 };
 
@@ -68,7 +72,9 @@ TEST_F(WorkflowTest, ANewKeyPairReplacesAnotherOnlyWithForceAndKeepsItAsDatedCop
     EXPECT_EQ(FileNamesIn(work.path()), std::vector<std::string>{"image.vnf"});
     const auto pelora = Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path());
     ASSERT_EQ(pelora.status, 0) << pelora.err;
-    EXPECT_EQ(pelora.out.rfind("public key = ", 0), 0u) << pelora.out;
+    EXPECT_EQ(pelora.out.rfind("Public key SHA-256: ", 0), 0u) << pelora.out;
+    const auto verified = Utility({"verify", image.string()}, work.path());
+    EXPECT_NE(verified.out.find(pelora.out), std::string::npos) << verified.out;
     const auto kept = Utility({"sign", image.string()}, work.path());  // default: the key files as they are
     ASSERT_EQ(kept.status, 0) << kept.err;
     EXPECT_EQ(kept.out, "");
@@ -89,7 +95,7 @@ TEST_F(WorkflowTest, ANewKeyPairReplacesAnotherOnlyWithForceAndKeepsItAsDatedCop
 
     const auto forced = Utility({"sign", image.string(), "--key-pair", "GENERATE", "--force"}, work.path());
     ASSERT_EQ(forced.status, 0) << forced.err;
-    EXPECT_EQ(forced.out.rfind("public key = ", 0), 0u) << forced.out;
+    EXPECT_EQ(forced.out.rfind("Public key SHA-256: ", 0), 0u) << forced.out;
     EXPECT_NE(forced.out, pelora.out);
     const auto privateCopies = FilesStartingWith(work.path(), "private-");
     const auto publicCopies = FilesStartingWith(work.path(), "public-");
@@ -133,7 +139,9 @@ TEST_F(WorkflowTest, ProtectWarnsOnlyAboutAnUnsignedImage)
     SignImage();
     const auto signedRun = Utility(protect, work.path(), KeyFor("128"));
     EXPECT_EQ(signedRun.status, 0) << signedRun.err;
-    EXPECT_EQ(signedRun.err.find("WARNING"), std::string::npos) << signedRun.err;
+    // Only the command line's own line of what was done, and to which file.
+    EXPECT_EQ(signedRun.err, "Protected " + image.string() + " into " + output.string() +
+                                 ": 0 section(s) encrypted with AES-128 CBC, 1 hashed.\n");
 }
 
 TEST_F(WorkflowTest, AnotherPublicKeyFailsTheSignatureCheck)

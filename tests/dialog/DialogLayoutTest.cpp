@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStyleOptionComboBox>
 #include <QtTest>
@@ -57,7 +58,9 @@ void DialogLayoutTest::opensAtTheTemplateSizeAndResizes()
     dialog_->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
     QCOMPARE(dialog_->windowTitle(), QStringLiteral("Vantrel Utility"));
-    QCOMPARE(dialog_->size(), MainDialogTemplateSize(dialog_->font()));
+    CVantrelUtilityDlg other;
+    QCOMPARE(dialog_->size(), MainDialogOpeningSize(other, other.controls(), dialog_->screen()->availableGeometry().size())
+                                  .expandedTo(dialog_->minimumSize()));
     QVERIFY(dialog_->minimumSize().width() < dialog_->maximumSize().width());
     QVERIFY(dialog_->minimumSize().height() < dialog_->maximumSize().height());
     QVERIFY(!dialog_->windowIcon().isNull());
@@ -268,7 +271,7 @@ void DialogLayoutTest::escapeCloses()
 void DialogLayoutTest::enterClosesOutsidePushButtons()
 {
     const MainDialogControls& c = dialog_->controls();
-    for (QWidget* target : QList<QWidget*>{c.key, c.mode, c.sectionList, c.imagePath}) {
+    for (QWidget* target : QList<QWidget*>{c.mode, c.sectionList, c.imagePath}) {
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
         target->setFocus();

@@ -79,6 +79,7 @@ struct KeyCase {
     int keyLen;
     std::string key;
     std::string message;
+    bool aesBox = true;  // false: hash boxes only
 };
 void PrintTo(const KeyCase& key, std::ostream* os) { *os << key.name; }
 
@@ -91,7 +92,7 @@ TEST_P(KeyRefused, BeforeTheChooser)
     const KeyCase& key = GetParam();
     Load();
     Tick("L1_code", true, false);
-    Tick("L2_data", false, true);
+    Tick("L2_data", !key.aesBox, key.aesBox);
     ui.keyLen = key.keyLen;
     ui.key = key.key;
     EXPECT_FALSE(Save(output));
@@ -106,6 +107,10 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"EmptyWithAnAesBox", KeyLenIndex::Bits128, "",
                 "Please type the AES key: Key Len 128 takes 32 hexadecimal digits. Without it the AES sections "
                 "would be encrypted with a key of zeros. Nothing was saved.\n"},
+        KeyCase{"EmptyWithHashBoxesOnly", KeyLenIndex::Bits256, "",
+                "Please type the AES key: Key Len 256 takes 64 hexadecimal digits. Without it the AESData table "
+                "would be encrypted with a key of zeros. Nothing was saved.\n",
+                false},
         KeyCase{"OneDigitTooMany", KeyLenIndex::Bits128, Key128Text + "0",
                 "The key has 33 hexadecimal digits, but Key Len 128 takes 32 hexadecimal digits. Please shorten it "
                 "or choose a longer Key Len. Nothing was saved.\n"},
@@ -148,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, QuestionDeclined,
     ::testing::Values(
         QuestionCase{"ShortKey", "abc", ModeIndex::CBC, true, {"3 hexadecimal digits", "takes 32"}},
-        QuestionCase{"NoKeyForHashedSectionsOnly", "", ModeIndex::CBC, false, {"0 hexadecimal digits"}},
+        QuestionCase{"OneDigitForHashedSectionsOnly", "a", ModeIndex::CBC, false, {"1 hexadecimal digits"}},
         QuestionCase{"Ofb", Key128Text, ModeIndex::OFB, true, {"same key stream", "one IV"}},
         QuestionCase{"Ctr", Key128Text, ModeIndex::CTR, false, {"same key stream", "one IV"}},
         QuestionCase{"UnsignedImage", Key128Text, ModeIndex::CBC, true, {"is not signed", "public.ecs"}}),
@@ -184,7 +189,7 @@ TEST_F(SaveStops, NoRowChecked)
 {
     Load();
     EXPECT_FALSE(Save(output));
-    ExpectRefusedBeforeChooser("No Operation!\n");
+    ExpectRefusedBeforeChooser("No Operation!\nTick Hash or AES for the sections to protect.\n");
     ExpectNothingWritten();
 }
 

@@ -87,30 +87,36 @@ TEST(UnusualNames, AnImageThatIsAKeyFileIsNotSigned)
 
 TEST(UnusualNames, SectionNamesThatSectmendCannotCarryAreRefusedByName)
 {
-    TempDir dir;
-    ImageSpec spec = ProtectableImage();
-    spec.sections.push_back({"my-sec", PatternBytes(16, 10), 1, 6, 0x08000600});
-    WriteElfImage(dir / "image.vnf", spec);
-    const ProgramResult result = Utility({"sections", "image.vnf", "--purpose", "practical"}, dir.path());
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("Section 'my-sec' cannot be handed to sectmend"), std::string::npos) << result.err;
+    for (const std::string name : {"my text", "my-text", "code$a.o"}) {
+        TempDir dir;
+        ImageSpec spec = ProtectableImage();
+        spec.sections.push_back({name, PatternBytes(16, 10), 1, 6, 0x08000600});
+        WriteElfImage(dir / "image.vnf", spec);
+        const ProgramResult result = Utility({"sections", "image.vnf", "--purpose", "practical"}, dir.path());
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_NE(result.err.find("Section '" + name + "' cannot be handed to sectmend"), std::string::npos)
+            << result.err;
+    }
 }
 
-TEST(UnusualNames, ASectionNameWithBytesAboveAsciiIsReadBackAndProtected)
+// Names with bytes above ASCII, '-' and '$' are listed, read back and
+// protected like any other.
+TEST(UnusualNames, SectionNamesBeyondLettersAndDigitsAreReadBackAndProtected)
 {
-    TempDir dir;
-    ImageSpec spec = ProtectableImage();
-    const std::string name = "caf\xc3\xa9";
-    spec.sections.push_back({name, PatternBytes(16, 11), 1, 6, 0x08000600});
-    WriteElfImage(dir / "image.vnf", spec);
-    const ProgramResult listed = Utility({"sections", "image.vnf", "--purpose", "practical"}, dir.path());
-    ASSERT_EQ(listed.status, 0) << listed.err;
-    EXPECT_NE(listed.out.find(name), std::string::npos) << listed.out;
-    const ProgramResult result = Utility({"protect", "image.vnf", "-o", "out.vnf", "--key-file", "-", "--purpose",
-                                          "practical", "--aes", name},
-                                         dir.path(), Key);
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(SectionBytes(dir / "out.vnf", name), PatternBytes(16, 11));
+    for (const std::string name : {"caf\xc3\xa9", ".note.gnu.build-id", "my-section-2", "sec$", "$a"}) {
+        TempDir dir;
+        ImageSpec spec = ProtectableImage();
+        spec.sections.push_back({name, PatternBytes(16, 11), 1, 6, 0x08000600});
+        WriteElfImage(dir / "image.vnf", spec);
+        const ProgramResult listed = Utility({"sections", "image.vnf", "--purpose", "practical"}, dir.path());
+        ASSERT_EQ(listed.status, 0) << listed.err;
+        EXPECT_NE(listed.out.find(name), std::string::npos) << listed.out;
+        const ProgramResult result = Utility({"protect", "image.vnf", "-o", "out.vnf", "--key-file", "-",
+                                              "--purpose", "practical", "--aes", name},
+                                             dir.path(), Key);
+        EXPECT_EQ(result.status, 0) << name << ": " << result.err;
+        EXPECT_NE(SectionBytes(dir / "out.vnf", name), PatternBytes(16, 11)) << name;
+    }
 }
 
 }  // namespace

@@ -69,30 +69,43 @@ TEST(ToolSession, ToolsRunInTheFolderAndAreHandedALinkForTheImage)
 
 struct NameCase {
     std::string name;
-    std::string refused;  // how the message shows the first character refused; "" when the name is taken
+    std::string refused;  // why the message says the name is refused; "" when the name is taken
 };
 
 void PrintTo(const NameCase& c, std::ostream* out) { *out << '"' << c.name << '"'; }
 
 class SectionName : public ::testing::TestWithParam<NameCase> {};
 
-TEST_P(SectionName, IsTakenOrRefusedNamingTheSectionAndTheCharacter)
+std::string Holds(const std::string& shown)
+{
+    return "its name holds " + shown +
+           ", and sectmend takes only letters, digits, '.', '_', '$' and (after the first character) '-' in a "
+           "section name.\n";
+}
+
+std::string ReadsAsTokens(const std::string& tail)
+{
+    return "it would read '" + tail + "' in the name as options or a file name of their own.\n";
+}
+
+TEST_P(SectionName, IsTakenOrRefusedNamingTheSectionAndTheReason)
 {
     const Status checked = CheckSectionName(GetParam().name);
     EXPECT_EQ(checked.ok(), GetParam().refused.empty());
     if (GetParam().refused.empty())
         return;
-    EXPECT_EQ(checked.message(), "Section '" + GetParam().name + "' cannot be handed to sectmend: its name holds " +
-                                     GetParam().refused +
-                                     ", and sectmend takes only letters, digits, '.' and '_' in a section name.\n");
+    EXPECT_EQ(checked.message(), "Section '" + GetParam().name + "' cannot be handed to sectmend: " + GetParam().refused);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SectionName,
     ::testing::Values(NameCase{"L2_Hash.data0", ""}, NameCase{"Share\xc3\xa9\x80\xfe", ""},
-                      NameCase{"my-sec", "'-'"}, NameCase{"a$b", "'$'"}, NameCase{"a b", "the byte 0x20"},
-                      NameCase{"a\nb", "the byte 0x0a"}, NameCase{"a\xff", "the byte 0xff"},
-                      NameCase{"x(y)", "'('"}));
+                      NameCase{"my-sec", ""}, NameCase{".note.gnu.build-id", ""}, NameCase{"a-o-x", ""},
+                      NameCase{"$a", ""}, NameCase{"a$", ""}, NameCase{"-a", Holds("'-' first")},
+                      NameCase{"a b", Holds("the byte 0x20")}, NameCase{"a\nb", Holds("the byte 0x0a")},
+                      NameCase{"a\xff", Holds("the byte 0xff")}, NameCase{"x(y)", Holds("'('")},
+                      NameCase{"a$b", ReadsAsTokens("$b")}, NameCase{"a-text-b", ReadsAsTokens("-text-b")},
+                      NameCase{"a-o", ReadsAsTokens("-o")}, NameCase{"a-get", ReadsAsTokens("-get")}));
 
 class ToolSessionFakeTest : public ::testing::Test {
 protected:
@@ -108,10 +121,10 @@ TEST_F(ToolSessionFakeTest, RefusesBadNamesAndSizesBeforeAnyRun)
     ToolSession session = OpenSession(tools.path());
     const std::vector<std::uint8_t> three(3), five(5);
     const std::string sizeMessage = "Section S of " + image.string() + " holds 4 bytes, but ";
-    EXPECT_EQ(session.GetSectionText(image, "my-sec", 4).message(), CheckSectionName("my-sec").message());
+    EXPECT_EQ(session.GetSectionText(image, "my sec", 4).message(), CheckSectionName("my sec").message());
     EXPECT_EQ(session.GetSection(image, "a$b").message(), CheckSectionName("a$b").message());
     EXPECT_EQ(session.GetSection(image, "").message(), "A section without a name cannot be handed to sectmend.\n");
-    EXPECT_EQ(session.ReplaceSection(image, "my-sec", three, 3).message(), CheckSectionName("my-sec").message());
+    EXPECT_EQ(session.ReplaceSection(image, "my sec", three, 3).message(), CheckSectionName("my sec").message());
     EXPECT_EQ(session.ReplaceSection(image, "S", three, 4).message(),
               sizeMessage + "3 bytes were to be written into it. Nothing was written.\n");
     EXPECT_EQ(session.ReplaceSection(image, "S", five, 4).message(),

@@ -125,9 +125,16 @@ TEST_F(ScnlistTest, EveryFlagLetterAndSectionTypeMatchesReadelf)
         {"init", Bytes(4, 0), 14, 3, 0},    {"fini", Bytes(4, 0), 15, 3, 0},
         {"preinit", Bytes(4, 0), 16, 3, 0}, {"bss", {}, 8, 3, 0x8000, 4096},
         {"no_flags", {9}, 1, 0, 0},          {"high_address", {7}, 1, 2, 0xfffffff0},
+        {"retain", {6}, 1, 0x200002, 0},     {"retain_and_other_os", {6}, 1, 0x600000, 0},
     };
     WriteElfImage(dir / "variety.vnf", spec);
     ExpectSameAsReadelf(dir / "variety.vnf");
+    // A GNU image: readelf names SHF_GNU_RETAIN 'R' there.
+    Bytes gnu = ReadFileBytes(dir / "variety.vnf");
+    gnu[7] = 3;  // EI_OSABI = ELFOSABI_GNU
+    WriteFileBytes(dir / "gnu.vnf", gnu);
+    ExpectSameAsReadelf(dir / "gnu.vnf");
+    EXPECT_EQ(SectionLines(dir / "gnu.vnf")[17][6], "AR");
 }
 
 TEST_F(ScnlistTest, ManySectionsMatchReadelf)

@@ -181,6 +181,37 @@ TEST(SectmendRoundTrip, TypedSectionsOfABigEndianImageAreTheFileBytes)
 #endif
 }
 
+// Section names with '-' and '$', as real images carry them: get writes and
+// replace takes the bytes that objcopy dumps under the same name.
+TEST(SectmendRoundTrip, NamesWithDashAndDollarAgreeWithObjcopy)
+{
+    const std::vector<std::string> names{".note.gnu.build-id", ".note.ABI-tag", "my-section-2", "a-o-x",
+                                         "data$",              "$d"};
+    ImageSpec spec = SampleImage();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        spec.sections.push_back({names[i], PatternBytes(12 + i, 30 + int(i)), 1, 2, 0});
+    TempDir dir;
+    WriteElfImage(dir / "names.elf", spec);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        SCOPED_TRACE(name);
+        const std::string dumped = (dir / "dumped.bin").string();
+        ASSERT_EQ(RunProgram({"/usr/bin/objcopy", "-I", "elf32-little", "--dump-section", name + "=" + dumped, (dir / "names.elf").string(),
+                              (dir / "copy.elf").string()}).status, 0);
+        ProgramResult result = RunSectmend({"-get", name, "-o", "got.bin", "names.elf"}, dir.path());
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(ReadFileBytes(dir / "got.bin"), ReadFileBytes(dumped));
+
+        const Bytes fresh = PatternBytes(12 + i, 70 + int(i));
+        WriteFileBytes(dir / "new.bin", fresh);
+        result = RunSectmend({"-replace", name, "-o", "new.elf", "-bits", "new.bin", "names.elf"}, dir.path());
+        ASSERT_EQ(result.status, 0) << result.err;
+        ASSERT_EQ(RunProgram({"/usr/bin/objcopy", "-I", "elf32-little", "--dump-section", name + "=" + dumped, (dir / "new.elf").string(),
+                              (dir / "copy.elf").string()}).status, 0);
+        EXPECT_EQ(ReadFileBytes(dumped), fresh);
+    }
+}
+
 // A new output gets the permissions of any file the user creates (a replaced
 // one keeps its own, and links are refused: see the file rules both programs
 // share, tests/filesafety/FileRulesTest.cpp).

@@ -10,6 +10,7 @@
 #include "ElfMaker.h"
 #include "SigningTestSupport.h"
 #include "buttons/Buttons.h"
+#include "keys/PublicKeyFingerprint.h"
 
 namespace vantrel {
 namespace {
@@ -105,6 +106,19 @@ protected:
         EXPECT_EQ(FileNamesIn(image.parent_path()), std::vector<std::string>{image.filename().string()});
     }
 
+    // The message after a signing: the dialog's sentence, then the image
+    // signed in place, the pair and its fingerprint, and the key files.
+    void ExpectSignedMessage(const std::string& message, const std::string& keyFiles)
+    {
+        EXPECT_EQ(message.rfind(Signed + "\n" + fs::absolute(image).string() + " was signed in place with the Pelora "
+                                "key pair (public, for demonstrations).\nPublic key SHA-256: ", 0), 0u) << message;
+        const Outcome<std::string> fingerprint = PublicKeyFingerprint("public.ecs", (testing::ToolsDir() / "ecc_koblitz.ecs").string());
+        ASSERT_TRUE(fingerprint) << fingerprint.message();
+        EXPECT_NE(message.find(fingerprint.value() + "\n" + keyFiles + ": " + fs::absolute("private.ecs").string() +
+                               " and " + fs::absolute("public.ecs").string() + ".\n"),
+                  std::string::npos) << message;
+    }
+
     // After a failure: the one message, the image byte for byte as it was,
     // no signature record and no working file.
     void ExpectUnchangedAfter(const std::string& message)
@@ -127,7 +141,8 @@ TEST_P(SignatureSectionSize, SignsTheFormerMsgCodeAndExchangesTheSections)
 {
     MakeImage(MessageImage(64, 64, GetParam()));
     ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok()) << bench.ui.lastMessage();
-    EXPECT_EQ(bench.ui.messages, std::vector<std::string>{Signed});
+    ASSERT_EQ(bench.ui.messages.size(), 1u);
+    ExpectSignedMessage(bench.ui.messages[0], "Written");
     EXPECT_EQ(bench.ui.kinds, std::vector<MessageKind>{MessageKind::Success});
     ExpectSignedFrom(original);
     ExpectNoLeftovers();
@@ -141,7 +156,8 @@ TEST_F(SignImageBench, SigningTwiceSwapsTheSectionsBackAndSignsTheOtherOne)
     ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok());
     const Bytes once = ReadFileBytes(image);
     ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok());
-    EXPECT_EQ(bench.ui.messages, (std::vector<std::string>{Signed, Signed}));
+    ASSERT_EQ(bench.ui.messages.size(), 2u);
+    ExpectSignedMessage(bench.ui.messages[1], "Written");
     ExpectSignedFrom(once);
 }
 

@@ -1,6 +1,12 @@
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "buttons/ButtonReport.h"
 #include "buttons/Buttons.h"
 #include "encryption/SaveMessages.h"
+#include "keys/PublicKeyFingerprint.h"
+#include "signing/CurveFile.h"
 #include "signing/SignImage.h"
 
 namespace vantrel {
@@ -19,6 +25,35 @@ KeyPairSource KeyPairChoice(const UserInterface& ui)
     }
 }
 
+std::string Absolute(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+// What the signing did, after the dialog's own sentence: the image changed in
+// place, the key pair and its fingerprint, and the key files written or kept.
+std::string GenerateSummary(const SignRequest& request, bool pairWritten, const std::vector<std::string>& kept)
+{
+    const char* pair = request.keyPair == KeyPairSource::Pelora     ? "the Pelora key pair (public, for demonstrations)"
+                       : request.keyPair == KeyPairSource::Generate ? "a newly generated key pair"
+                                                                    : "the key pair of the existing key files";
+    const Outcome<std::string> fingerprint =
+        PublicKeyFingerprint(request.keys.publicKey, CurveFilePath(request.toolDirectory));
+    std::string text = "Digital Signature Signed!\n\n" + Absolute(request.imagePath) +
+                       " was signed in place with " + pair + ".\nPublic key SHA-256: " +
+                       (fingerprint ? fingerprint.value() : std::string("(cannot be read)")) + "\n";
+    if (pairWritten)
+        text += "Written: " + Absolute(request.keys.privateKey) + " and " + Absolute(request.keys.publicKey) + ".\n";
+    else
+        text += "Used: " + Absolute(request.keys.privateKey) + " and " + Absolute(request.keys.publicKey) + ".\n";
+    for (const std::string& line : kept)
+        text += "The earlier pair was replaced: " + line + ".\n";
+    text += "Signature record: " + Absolute(SignatureRecordFileName) + ".\n";
+    return text;
+}
+
 }  // namespace
 
 Status OnGenerate(DialogState& state, UserInterface& ui)
@@ -30,7 +65,18 @@ Status OnGenerate(DialogState& state, UserInterface& ui)
     request.toolDirectory = state.toolDirectory;
     request.keyPair = KeyPairChoice(ui);
     request.confirmReplaceKeys = [&ui](const std::string& question) { return ui.askYesNo(question); };
-    return Report(ui, SignImage(request), "Digital Signature Signed!\n");
+    bool pairWritten = false;
+    std::vector<std::string> kept;
+    request.progress = [&pairWritten, &kept](const std::string& line) {
+        if (line.starts_with("public key = "))
+            pairWritten = true;
+        else if (line.starts_with("kept "))
+            kept.push_back(line);
+    };
+    const Status signedImage = SignImage(request);
+    if (!signedImage)
+        return Report(ui, signedImage, "");
+    return Report(ui, signedImage, GenerateSummary(request, pairWritten, kept));
 }
 
 }  // namespace vantrel

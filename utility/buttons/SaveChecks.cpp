@@ -30,10 +30,12 @@ Status CheckKey(const ProtectRequest& request, std::string_view keyText)
 {
     if (!IsHexKeyText(keyText))
         return Status::Fail(KeyNotHexMessage);
-    if (keyText.empty() && CountRows(request, Treatment::Encrypt) > 0)
-        return Status::Fail("Please type the AES key: " + KeyLenText(request) +
-                            ". Without it the AES sections would be encrypted with a key of zeros. Nothing was "
-                            "saved.\n");
+    // Never an all-zero key for an empty box: the AESData table is encrypted
+    // with the key even when only hash boxes are ticked.
+    if (keyText.empty())
+        return Status::Fail("Please type the AES key: " + KeyLenText(request) + ". Without it the " +
+                            (CountRows(request, Treatment::Encrypt) > 0 ? "AES sections" : "AESData table") +
+                            " would be encrypted with a key of zeros. Nothing was saved.\n");
     if (keyText.size() > static_cast<std::size_t>(KeyDigits(request)))
         return Status::Fail("The key has " + std::to_string(keyText.size()) + " hexadecimal digits, but " +
                             KeyLenText(request) + ". Please shorten it or choose a longer Key Len. Nothing was "

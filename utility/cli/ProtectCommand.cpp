@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "encryption/AesKeyText.h"
 #include "encryption/ProtectImage.h"
 #include "encryption/SaveMessages.h"
+#include "inventory/SectionFilter.h"
 #include "verify/VerifyImage.h"
 
 namespace vantrel::cli {
@@ -77,22 +79,60 @@ std::vector<std::string> NamesNotKept(const ProtectOptions& options, const Inven
     return missing;
 }
 
+std::string InventoryOptionsText(Purpose purpose, Entry entry)
+{
+    if (purpose == Purpose::PracticalUse)
+        return "--purpose practical";
+    return std::string("--purpose demonstration --entry ") + (entry == Entry::Single ? "single" : "multi");
+}
+
+bool Offers(const Inventory& inventory, const std::string& name)
+{
+    return std::any_of(inventory.sectionTable.begin(), inventory.sectionTable.end(),
+                       [&name](const SectionRecord& record) { return record.name == name; });
+}
+
+// Why a named section is not offered: the --purpose and --entry that offer
+// it (found by loading the image with them), or that none does.
+std::string NotOfferedReason(const std::string& name, const LoadRequest& load, const Inventory& inventory)
+{
+    const std::string quoted = "section '" + name + "'";
+    if (IsReservedSectionName(name))
+        return quoted + " holds the protection's own data and cannot be protected";
+    static constexpr std::pair<Purpose, Entry> choices[] = {{Purpose::PracticalUse, Entry::Multi},
+                                                            {Purpose::Demonstration, Entry::Single},
+                                                            {Purpose::Demonstration, Entry::Multi}};
+    for (const auto& [purpose, entry] : choices) {
+        if (PassesPurposeAndEntry(name, load.purpose, load.entry) || !PassesPurposeAndEntry(name, purpose, entry))
+            continue;
+        LoadRequest other = load;
+        other.purpose = purpose;
+        other.entry = entry;
+        other.progress = {};
+        const Outcome<Inventory> offered = LoadInventory(other);
+        if (offered && Offers(offered.value(), name))
+            return quoted + " is offered with " + InventoryOptionsText(purpose, entry) + ", not with " +
+                   InventoryOptionsText(load.purpose, load.entry);
+    }
+    std::string offered;
+    for (const auto& record : inventory.sectionTable)
+        offered += (offered.empty() ? "" : ", ") + record.name;
+    return quoted + " is not a section of " + load.imagePath + " with contents to protect (" +
+           InventoryOptionsText(load.purpose, load.entry) + " offers " +
+           (offered.empty() ? std::string("none") : offered) + ")";
+}
+
 // What happens to each kept section: an --aes name is encrypted (also when
 // --hash names it too), a --hash name hashed. A name Load did not keep is
-// refused naming the kept ones: the choices of --purpose and --entry may be
-// what left it out.
+// refused saying which --purpose and --entry would offer it.
 Outcome<std::vector<Treatment>> Treatments(const ProtectOptions& options, const Inventory& inventory)
 {
     const std::vector<std::string> missing = NamesNotKept(options, inventory);
     if (!missing.empty()) {
-        std::string missingList, keptList;
+        std::string reasons;
         for (const auto& name : missing)
-            missingList += (missingList.empty() ? "'" : ", '") + name + "'";
-        for (const auto& record : inventory.sectionTable)
-            keptList += (keptList.empty() ? "" : ", ") + record.name;
-        return Outcome<std::vector<Treatment>>::Fail(
-            "section " + missingList + " is not among the sections Load kept (" +
-            (keptList.empty() ? std::string("none") : keptList) + "); see --purpose and --entry. Nothing was written");
+            reasons += (reasons.empty() ? "" : "; ") + NotOfferedReason(name, options.load, inventory);
+        return Outcome<std::vector<Treatment>>::Fail(reasons + ". Nothing was written");
     }
     std::vector<Treatment> treatments;
     for (const auto& record : inventory.sectionTable)
@@ -155,6 +195,20 @@ void WarnWhenUnsigned(const std::string& imagePath, const std::string& toolDirec
              "vantrel-utility sign.");
 }
 
+// The command line's own one line of success.
+std::string ProtectedLine(const ProtectOptions& options, const ProtectRequest& request)
+{
+    const auto count = [&request](Treatment treatment) {
+        return std::count(request.treatments.begin(), request.treatments.end(), treatment);
+    };
+    std::string mode = ModeName(request.mode);
+    std::transform(mode.begin(), mode.end(), mode.begin(), [](unsigned char c) { return std::toupper(c); });
+    return "Protected " + options.load.imagePath + " into " + request.outputPath + ": " +
+           std::to_string(count(Treatment::Encrypt)) + " section(s) encrypted with AES-" +
+           std::to_string(8 * AesKeyBytes(request.keyLength)) + " " + mode + ", " +
+           std::to_string(count(Treatment::Hash)) + " hashed.";
+}
+
 void PrintResultJson(const ProtectOptions& options, const ProtectRequest& request)
 {
     const auto names = [&request](Treatment treatment) {
@@ -210,7 +264,7 @@ int RunProtect(ProtectOptions& options, const CommandContext& context)
     const Status saved = ProtectImage(request);
     if (!saved)
         return Fail(saved.message());
-    std::cerr << MessageLine(SaveSuccessMessage) << std::endl;
+    std::cerr << ProtectedLine(options, request) << std::endl;
     if (options.json)
         PrintResultJson(options, request);
     return 0;

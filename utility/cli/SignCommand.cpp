@@ -39,20 +39,25 @@ struct SignOptions {
     CLI::Option* outputOption = nullptr;
 };
 
-// The lines of a signing: the public key of a new pair is a result, printed
-// on standard output whatever it is connected to (unless the result is
-// JSON); the dated copies kept of a replaced pair are always told; the
-// other lines are progress.
-Progress SignLines(const SignOptions& options, const CommandContext& context)
+// The lines of a signing: the dated copies kept of a replaced pair are always
+// told; that a new pair was made is remembered (its fingerprint is a result);
+// the other lines are progress.
+Progress SignLines(const CommandContext& context, bool& pairMade)
 {
-    return [progress = ProgressLines(context), json = options.json](const std::string& line) {
-        if (line.starts_with("public key = ") && !json)
-            std::cout << line << std::endl;
+    return [progress = ProgressLines(context), &pairMade](const std::string& line) {
+        if (line.starts_with("public key = "))
+            pairMade = true;
         else if (line.starts_with("kept "))
             std::cerr << line << std::endl;
         else
             Report(progress, line);
     };
+}
+
+std::string Fingerprint(const std::string& publicKey, const std::string& toolDirectory)
+{
+    const Outcome<std::string> fingerprint = PublicKeyFingerprint(publicKey, CurveFilePath(toolDirectory));
+    return fingerprint ? fingerprint.value() : std::string("(no usable key)");
 }
 
 void PrintResultJson(const SignRequest& request)
@@ -135,7 +140,10 @@ int RunSignature(const SignOptions& options, const CommandContext& context)
                                            options.request.keys.publicKey, ProgressLines(context)};
     if (const Status applied = ApplyExternalSignature(request); !applied)
         return Fail(MessageLine(applied.message()));
-    std::cerr << "Digital Signature Signed!" << std::endl;
+    std::cerr << "Signed " << (options.output.empty() ? options.request.imagePath : options.output)
+              << " with the signature in " << options.signature << ", checked against "
+              << options.request.keys.publicKey << " (public key SHA-256 "
+              << Fingerprint(options.request.keys.publicKey, context.toolDirectory) << ")." << std::endl;
     if (options.json) {
         SignRequest shown = options.request;
         shown.toolDirectory = context.toolDirectory;
@@ -156,7 +164,8 @@ int RunTokenSign(const SignOptions& options, const CommandContext& context)
                                    ProgressLines(context)};
     if (const Status signedImage = SignImageWithToken(request); !signedImage)
         return Fail(MessageLine(signedImage.message()));
-    std::cerr << "Digital Signature Signed!" << std::endl;
+    std::cerr << "Signed " << options.request.imagePath << " in place with the key of " << options.token.uri << "."
+              << std::endl;
     if (options.json)
         PrintJson({{"image", options.request.imagePath}, {"pkcs11", options.token.uri}});
     return 0;
@@ -174,7 +183,8 @@ int RunSign(SignOptions& options, const CommandContext& context)
         return RunTokenSign(options, context);
     SignRequest& request = options.request;
     request.toolDirectory = context.toolDirectory;
-    request.progress = SignLines(options, context);
+    bool pairMade = false;
+    request.progress = SignLines(context, pairMade);
     // Key files of another pair go only with --force; the core keeps them
     // as dated copies then.
     bool refused = false;
@@ -194,7 +204,15 @@ int RunSign(SignOptions& options, const CommandContext& context)
             hint = "\n--key-pair generate makes a new key pair (--key-pair pelora: the public demonstration pair).";
         return Fail(MessageLine(signedImage.message()) + hint);
     }
-    std::cerr << "Digital Signature Signed!" << std::endl;
+    const std::string fingerprint = Fingerprint(request.keys.publicKey, request.toolDirectory);
+    if (pairMade && !options.json)
+        std::cout << "Public key SHA-256: " << fingerprint << std::endl;
+    const char* pair = !pairMade                                   ? "the key pair in "
+                       : request.keyPair == KeyPairSource::Pelora ? "the Pelora key pair (public: for demonstrations "
+                                                                    "only), written to "
+                                                                  : "a new key pair, written to ";
+    std::cerr << "Signed " << request.imagePath << " in place with " << pair << request.keys.privateKey << " and "
+              << request.keys.publicKey << "; public key SHA-256 " << fingerprint << "." << std::endl;
     if (options.json)
         PrintResultJson(request);
     return 0;

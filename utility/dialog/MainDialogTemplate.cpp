@@ -2,13 +2,20 @@
 
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QDialog>
+#include <QEvent>
+#include <QScreen>
+#include <QTimer>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 
 #include "DialogUnits.h"
@@ -17,6 +24,64 @@
 namespace vantrel {
 
 namespace {
+
+// Gives an opened drop-down list the room its items take. The style's list
+// window is as wide as the box and as tall as the box's text, but draws each
+// item as a menu item, with room for a check mark and taller: items came out
+// cut ("Ge...te") and hidden behind a scroll arrow. Once the window is laid
+// out, it grows by what its items lack. Owned by the combo box.
+class ListWindowFitter final : public QObject {
+public:
+    explicit ListWindowFitter(QComboBox& combo) : QObject(&combo), combo_(combo) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            auto* window = static_cast<QWidget*>(watched);
+            QTimer::singleShot(0, this, [this, window] { Fit(*window, 2); });
+        }
+        return false;
+    }
+
+private:
+    // passes: how many more times the window may be fitted once it is laid
+    // out again (a window the screen keeps from growing is left as it is).
+    void Fit(QWidget& window, int passes) const
+    {
+        QAbstractItemView& view = *combo_.view();
+        const QSize viewport = view.viewport()->size();
+        const QFontMetrics metrics = view.fontMetrics();
+        int width = 0, height = 0;
+        for (int row = 0; row < combo_.count(); ++row) {
+            const QModelIndex index = view.model()->index(row, combo_.modelColumn());
+            // A menu item's size hint is the row's width plus the room the
+            // style keeps beside the text.
+            const int beside = view.sizeHintForIndex(index).width() - viewport.width();
+            width = std::max(width, metrics.horizontalAdvance(combo_.itemText(row)) + beside + metrics.averageCharWidth());
+            height += view.sizeHintForIndex(index).height();
+        }
+        QSize grow(std::max(0, width - viewport.width()), std::max(0, height - viewport.height()));
+        // Once every item shows, the scroll arrows are gone and leave room:
+        // give it back.
+        if (grow.height() == 0 && view.verticalScrollBar()->maximum() == 0)
+            grow.setHeight(height - viewport.height());
+        if (grow.isNull())
+            return;
+        QRect fitted(window.geometry().topLeft(), window.size() + grow);
+        const QRect screen = combo_.screen()->availableGeometry();
+        if (fitted.bottom() > screen.bottom())
+            fitted.moveBottom(screen.bottom());
+        if (fitted.right() > screen.right())
+            fitted.moveRight(screen.right());
+        window.setGeometry(fitted);
+        // Laid out again with the new size: a second look trims what the
+        // hidden scroll arrows left.
+        if (passes > 1)
+            QTimer::singleShot(0, this, [this, &window, passes] { Fit(window, passes - 1); });
+    }
+
+    QComboBox& combo_;
+};
 
 // Makes the dialog's controls, each owned by the dialog until a layout hands
 // it to its group box.
@@ -40,6 +105,7 @@ public:
         auto* widget = named(new QComboBox(&dialog_), name);
         widget->addItems(items);
         widget->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        widget->view()->window()->installEventFilter(new ListWindowFitter(*widget));
         return widget;
     }
 
@@ -167,6 +233,32 @@ void SetTabOrder(const MainDialogControls& c)
 QSize MainDialogTemplateSize(const QFont& font)
 {
     return DialogUnits(font).size(372, 276);
+}
+
+QSize MainDialogOpeningSize(QDialog& dialog, const MainDialogControls& controls, const QSize& room)
+{
+    QSize size = MainDialogTemplateSize(dialog.font()).expandedTo(dialog.minimumSizeHint());
+    // Lay the dialog out at that size to see how wide the list comes out.
+    dialog.resize(size);
+    dialog.layout()->activate();
+    const CXListCtrl& list = *controls.sectionList;
+    const int columns = list.horizontalHeader()->length() + list.verticalScrollBar()->sizeHint().width() +
+                        2 * list.frameWidth();
+    size.rwidth() += std::max(0, columns - list.width());
+    // What QDialog's placement allows for a frame it does not know yet.
+    const QSize frame(10, 40);
+    return size.boundedTo(room - frame);
+}
+
+int KeyFieldWidth(const QLineEdit& key, int digits)
+{
+    const QFontMetrics metrics = key.fontMetrics();
+    // Advances of single characters are rounded; a run of them is not.
+    int widest = 0;
+    for (const QChar digit : QStringLiteral("0123456789ABCDEFabcdef"))
+        widest = std::max(widest, metrics.horizontalAdvance(QString(digits, digit)));
+    // The frame, the text margins and the cursor.
+    return widest + 3 * metrics.averageCharWidth() + 8;
 }
 
 MainDialogControls BuildMainDialog(QDialog& dialog)

@@ -30,8 +30,17 @@ struct MainDialogControls {
     QPushButton* save = nullptr;
 };
 
-// The size the dialog opens at: the template's, in the dialog units of font.
+// The template's size, in the dialog units of font.
 QSize MainDialogTemplateSize(const QFont& font);
+
+// The size the dialog opens at on a screen whose available area is room: the
+// template's, widened until the section list shows every column whole, but
+// never larger than room less the window manager's frame (the layout's
+// minimum still holds).
+QSize MainDialogOpeningSize(QDialog& dialog, const MainDialogControls& controls, const QSize& room);
+
+// The least width of the Key field that shows digits hexadecimal digits whole.
+int KeyFieldWidth(const QLineEdit& key, int digits);
 
 // Lays the main dialog out: its title, font and window, and every control,
 // label and group box in layouts that keep the template's arrangement. The

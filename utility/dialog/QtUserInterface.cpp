@@ -8,6 +8,7 @@
 #include <QMessageBox>
 
 #include "FileChooser.h"
+#include "MainDialogTemplate.h"
 #include "ProgressRun.h"
 #include "WaitCursor.h"
 #include "XListCtrl.h"
@@ -88,6 +89,7 @@ void QtUserInterface::runLongWork(const std::string& title, const LongWork& work
 void QtUserInterface::showKeyDigits(int digits)
 {
     controls_.keyLabel->setText(QStringLiteral("&Key (%1 hex digits):").arg(digits));
+    controls_.key->setMinimumWidth(KeyFieldWidth(*controls_.key, digits));
 }
 
 SectionList& QtUserInterface::sectionList()

@@ -8,7 +8,10 @@
 #include <QMimeData>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QWindow>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -86,6 +89,9 @@ void CVantrelUtilityDlg::ConnectSignals()
     connect(controls_.save, &QPushButton::clicked, this, &CVantrelUtilityDlg::OnSave);
     connect(controls_.keyLen, &QComboBox::currentIndexChanged, this, &CVantrelUtilityDlg::OnKeyLenChange);
     connect(aboutAction_, &QAction::triggered, this, &CVantrelUtilityDlg::OnAbout);
+    connect(controls_.key, &QLineEdit::textEdited, this, [this] { changedSinceSave_ = true; });
+    connect(controls_.sectionList->model(), &QAbstractItemModel::dataChanged, this,
+            [this] { changedSinceSave_ = true; });
 }
 
 void CVantrelUtilityDlg::OnBrowse()
@@ -105,7 +111,10 @@ void CVantrelUtilityDlg::OnGenerate()
 
 void CVantrelUtilityDlg::OnSave()
 {
-    RunOperation([this] { vantrel::OnSave(state_, ui_); });
+    RunOperation([this] {
+        if (vantrel::OnSave(state_, ui_))
+            changedSinceSave_ = false;
+    });
 }
 
 void CVantrelUtilityDlg::OnKeyLenChange()
@@ -131,6 +140,76 @@ void CVantrelUtilityDlg::RunOperation(Operation operation)
     }
 }
 
+namespace {
+
+// Where the window goes (for QWidget::move) to centre it, frame and all, on
+// its screen's available area.
+QPoint CentredOnScreen(const QWidget& window)
+{
+    const QRect available = window.screen()->availableGeometry();
+    QMargins frame = window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
+    // Not decorated yet: the window manager puts its usual title bar and
+    // borders around the window where it stands, so the window itself is
+    // placed inside the frame it will get.
+    const bool decorated = !frame.isNull();
+    if (!decorated)
+        frame = QMargins(1, qRound(22 / window.devicePixelRatioF()), 1, qRound(5 / window.devicePixelRatioF()));
+    const QSize outer = window.size().grownBy(frame);
+    QPoint corner(std::max(available.left(), available.x() + (available.width() - outer.width()) / 2),
+                  std::max(available.top(), available.y() + (available.height() - outer.height()) / 2));
+    return decorated ? corner : corner + QPoint(frame.left(), frame.top());
+}
+
+}  // namespace
+
+void CVantrelUtilityDlg::setVisible(bool visible)
+{
+    const bool opening = visible && !opened_;
+    if (opening) {
+        opened_ = true;
+        resize(MainDialogOpeningSize(*this, controls_, screen()->availableGeometry().size()));
+    }
+    QDialog::setVisible(visible);
+    // The layout settles its size while the window is shown, after QDialog
+    // has placed it for the size before: centre it again for the size it has.
+    if (opening)
+        move(CentredOnScreen(*this));
+}
+
+
+bool CVantrelUtilityDlg::HasUnsavedChoices() const
+{
+    if (!changedSinceSave_)
+        return false;
+    if (!controls_.key->text().isEmpty())
+        return true;
+    const CXListCtrl& list = *controls_.sectionList;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        if (list.GetItemCheckedState(row, SectionList::HashColumn) != 0 ||
+            list.GetItemCheckedState(row, SectionList::AesColumn) != 0)
+            return true;
+    return false;
+}
+
+bool CVantrelUtilityDlg::MayClose()
+{
+    return !HasUnsavedChoices() ||
+           ui_.askYesNo("The ticked sections and the typed key have not been saved. Close Vantrel Utility and "
+                        "lose them?");
+}
+
+void CVantrelUtilityDlg::accept()
+{
+    if (MayClose())
+        QDialog::accept();
+}
+
+void CVantrelUtilityDlg::reject()
+{
+    if (MayClose())
+        QDialog::reject();
+}
+
 void CVantrelUtilityDlg::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -138,6 +217,9 @@ void CVantrelUtilityDlg::keyPressEvent(QKeyEvent* event)
         QDialog::keyPressEvent(event);
         return;
     }
+    // A key is typed and then Enter is pressed out of habit: nothing happens.
+    if (focusWidget() == controls_.key)
+        return;
     if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
         button->click();
     else

@@ -33,8 +33,20 @@ public:
     void OnKeyLenChange();
     void OnAbout();
 
+    // Escape, Enter, the close box and the context menu's Close end here:
+    // while ticked boxes or a typed key have not been saved, the dialog asks
+    // before it closes over them.
+    void accept() override;
+    void reject() override;
+    // Ticked boxes or a typed key changed since the last Save that worked.
+    bool HasUnsavedChoices() const;
+    // The first time: at the opening size for the screen, before QDialog
+    // centres the window on it.
+    void setVisible(bool visible) override;
+
 protected:
-    // Enter presses the focused push button; elsewhere it closes the dialog.
+    // Enter presses the focused push button and does nothing in the Key
+    // field; elsewhere it closes the dialog (asking first, see accept).
     void keyPressEvent(QKeyEvent* event) override;
     // One image file dropped anywhere on the window is chosen as "..." would.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -49,11 +61,14 @@ private:
     // it becomes a message instead of ending the program.
     template <typename Operation>
     void RunOperation(Operation operation);
+    bool MayClose();
 
     DialogState state_;
     MainDialogControls controls_;
     QtUserInterface ui_;
     QAction* aboutAction_ = nullptr;
+    bool changedSinceSave_ = false;
+    bool opened_ = false;
 };
 
 }  // namespace vantrel

@@ -13,7 +13,7 @@ inline constexpr const char* SaveNoAesDataMessage =
 inline constexpr const char* SaveAesSetupMessage = "AES encryption failed to Initialize\n";
 inline constexpr const char* SaveNotMultipleOf16Message =
     "Section's size should be a multiple of 16, Please check your sections!\n";
-inline constexpr const char* SaveNoOperationMessage = "No Operation!\n";
+inline constexpr const char* SaveNoOperationMessage = "No Operation!\nTick Hash or AES for the sections to protect.\n";
 inline constexpr const char* SaveSuccessMessage = "Operation Successful! VNF File Saved!\n";
 inline constexpr const char* SaveImageChangedMessage = "The image changed since it was loaded. Load it again.\n";
 

@@ -26,10 +26,34 @@ namespace {
 constexpr const char* BytesFileName = "section.bin";
 constexpr const char* ReplacementFileName = "replacement.bin";
 
-bool IsCarriedNameCharacter(unsigned char c)
+bool IsCarriedNameCharacter(unsigned char c, bool first)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_' ||
-           (c >= 0x80 && c <= 0xfe);
+           c == '$' || (c == '-' && !first) || (c >= 0x80 && c <= 0xfe);
+}
+
+// sectmend ends a name at a '-' or '$' where the rest of the argument reads as
+// options or a file name of their own (so that its older command lines keep
+// their meaning). Such a rest, found the safe way (a little wider than
+// sectmend's own test), or an empty string.
+std::string_view TailReadAsTokens(std::string_view name)
+{
+    static constexpr std::string_view lastOptions[] = {"-get", "-replace", "-o", "-bits"};
+    static constexpr std::string_view leadingOptions[] = {"-text", "-help", "-version"};
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        const std::string_view tail = name.substr(i);
+        if (tail[0] == '$' && tail.size() > 1)
+            return tail;
+        if (tail[0] != '-')
+            continue;
+        for (const std::string_view option : lastOptions)
+            if (tail == option)
+                return tail;
+        for (const std::string_view option : leadingOptions)
+            if (tail.starts_with(option))
+                return tail;
+    }
+    return {};
 }
 
 std::string Seconds(std::chrono::milliseconds limit)
@@ -100,17 +124,23 @@ Status CheckSectionName(const std::string& name)
 {
     if (name.empty())
         return Status::Fail("A section without a name cannot be handed to sectmend.\n");
-    for (const char c : name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
         const auto byte = static_cast<unsigned char>(c);
-        if (IsCarriedNameCharacter(byte))
+        if (IsCarriedNameCharacter(byte, i == 0))
             continue;
         char code[8];
         std::snprintf(code, sizeof code, "0x%02x", byte);
         const std::string shown = byte > 0x20 && byte < 0x7f ? "'" + std::string(1, c) + "'"
                                                              : std::string("the byte ") + code;
         return Status::Fail("Section '" + name + "' cannot be handed to sectmend: its name holds " + shown +
-                            ", and sectmend takes only letters, digits, '.' and '_' in a section name.\n");
+                            (i == 0 && c == '-' ? " first" : "") +
+                            ", and sectmend takes only letters, digits, '.', '_', '$' and (after the first "
+                            "character) '-' in a section name.\n");
     }
+    if (const std::string_view tail = TailReadAsTokens(name); !tail.empty())
+        return Status::Fail("Section '" + name + "' cannot be handed to sectmend: it would read '" +
+                            std::string(tail) + "' in the name as options or a file name of their own.\n");
     return Done{};
 }
 

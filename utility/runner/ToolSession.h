@@ -16,8 +16,9 @@
 namespace vantrel {
 
 // Refuses a section name that sectmend's command line cannot carry (it takes
-// letters, digits, '.', '_' and bytes 0x80-0xFE), naming the section and the
-// first character it cannot take.
+// letters, digits, '.', '_', '$', bytes 0x80-0xFE and '-' after the first
+// character, except where the rest would read as options or a file name),
+// naming the section and what it cannot take.
 Status CheckSectionName(const std::string& name);
 
 // The one way an operation runs sectmend and scnlist. Each session owns a
