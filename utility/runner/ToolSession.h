@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "core/Files.h"
 #include "core/Outcome.h"
+#include "core/Progress.h"
 #include "runner/ToolRun.h"
 
 namespace vantrel {
@@ -52,17 +54,29 @@ public:
     // A target that exists and is not a regular file is refused.
     Status CommitOver(const std::filesystem::path& working, const std::filesystem::path& target);
 
+    // Every later tool run is stopped within a tenth of a second of cancelled
+    // saying so, and fails with CancelledMessage.
+    void SetCancelCheck(CancelCheck cancelled) { cancelled_ = std::move(cancelled); }
+
     // scnlist -sh IMAGE: the listing, whole.
     Outcome<std::string> ListSections(const std::filesystem::path& image);
-    // sectmend -get NAME -text IMAGE: exactly 2 x size hexadecimal digits.
-    Outcome<std::string> GetSectionText(const std::filesystem::path& image, const std::string& section,
-                                        std::uint64_t size);
-    // sectmend -get NAME -o FILE IMAGE: the section's bytes as stored.
+    // sectmend -get NAME -o FIFO IMAGE: the section's bytes as stored, handed
+    // to take in blocks of at most 1 MiB as sectmend writes them into a FIFO
+    // of the folder, never held whole. Exactly size bytes must come; take
+    // failing stops sectmend and fails with take's message.
+    Status StreamSection(const std::filesystem::path& image, const std::string& section, std::uint64_t size,
+                         const std::function<Status(std::span<const std::uint8_t>)>& take);
+    // sectmend -get NAME -o FILE IMAGE: the section's bytes as stored, whole
+    // (for the small sections of the record and the signature).
     Outcome<std::vector<std::uint8_t>> GetSection(const std::filesystem::path& image, const std::string& section);
     // sectmend -replace NAME -bits FILE IMAGE, in place. The bytes must fill
     // the section exactly (sectionSize); anything else is refused unrun.
     Status ReplaceSection(const std::filesystem::path& image, const std::string& section,
                           std::span<const std::uint8_t> bytes, std::uint64_t sectionSize);
+    // The same from a file of the folder that holds the section's new bytes
+    // (a file of any other size is refused unrun).
+    Status ReplaceSectionFrom(const std::filesystem::path& image, const std::string& section,
+                              const std::filesystem::path& bytesFile, std::uint64_t sectionSize);
 
     // How the last tool run ended (Load words its messages by it).
     const ToolRunResult& lastRun() const { return lastRun_; }
@@ -79,7 +93,7 @@ private:
     // Runs a tool in the folder; Fail with the one message style unless it
     // exits with 0 (and, when quiet, prints nothing).
     Status Run(const std::string& tool, const ToolArguments& arguments, const ToolLimits& limits,
-               const std::string& step, bool quiet);
+               const std::string& step, bool quiet, ToolByteStream* stream = nullptr);
 
     std::string toolDirectory_;
     std::filesystem::path folder_;
@@ -87,6 +101,7 @@ private:
     std::map<std::string, std::string> displayNames_;  // handed name -> the user's name
     std::map<std::filesystem::path, FileOwnership> ownership_;  // of each working copy's original
     ToolRunResult lastRun_;
+    CancelCheck cancelled_;
 };
 
 }  // namespace vantrel
