@@ -84,6 +84,17 @@ Status CheckUnchanged(const SectionRecord& record, const Sha1Digest& current)
     return current == record.digest ? Status(Done{}) : Status::Fail(SaveImageChangedMessage);
 }
 
+// A section whose size changed since Load streams more or fewer bytes than
+// Load listed: the image changed, whatever else the tool did right.
+Status StreamProblem(const ToolSession& tools, std::uint64_t size, const Status& streamed)
+{
+    using End = ToolRunResult::End;
+    const ToolRunResult& run = tools.lastRun();
+    const bool tooMany = run.end == End::Refused && run.streamed > size;
+    const bool tooFew = run.end == End::Exited && run.status == 0 && run.streamed < size;
+    return tooMany || tooFew ? Status::Fail(SaveImageChangedMessage) : streamed;
+}
+
 Status Protection::ProcessRows()
 {
     const SectionTable& table = request_.inventory->sectionTable;
@@ -114,7 +125,7 @@ Status Protection::Hash(const SectionRecord& record, AesDataEntry& entry)
         return digest.Add(piece);
     });
     if (!read)
-        return read;
+        return StreamProblem(tools_, entry.size, read);
     if (Status finished = digest.Finish(entry.digest); !finished)
         return finished;
     return CheckUnchanged(record, entry.digest);
@@ -136,7 +147,9 @@ Status Protection::Encrypt(const SectionRecord& record, AesDataEntry& entry)
         return encryption.value().Add(piece);
     });
     Sha1Digest plain{};
-    if (done)
+    if (!done)
+        done = StreamProblem(tools_, entry.size, done);
+    else
         done = encryption.value().Finish(plain, entry.digest);
     if (done)
         done = CheckUnchanged(record, plain);

@@ -57,6 +57,7 @@ StreamState TakeStreamBytes(ToolByteStream& stream, std::vector<std::uint8_t>& b
         if (count == 0)
             return StreamState::Ended;
         if (result.streamed + static_cast<std::uint64_t>(count) > stream.expected) {
+            result.streamed += static_cast<std::uint64_t>(count);
             result.end = ToolRunResult::End::Refused;
             result.problem = "it wrote more than the " + std::to_string(stream.expected) + " bytes expected";
             return StreamState::Stop;

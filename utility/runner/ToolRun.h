@@ -80,7 +80,7 @@ struct ToolRunResult {
     int status = -1;      // exit status 0..255, or 128 + signal number
     int startError = 0;
     std::string output;   // standard output and standard error, joined
-    std::uint64_t streamed = 0;  // bytes that came through the byte stream
+    std::uint64_t streamed = 0;  // bytes that came through the byte stream (more than expected: too many)
     std::string problem;  // Refused: the taker's message
 };
 

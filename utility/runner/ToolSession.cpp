@@ -224,8 +224,11 @@ std::string ToolSession::DisplayName(const fs::path& image) const
 Status ToolSession::Run(const std::string& tool, const ToolArguments& arguments, const ToolLimits& limits,
                         const std::string& step, bool quiet, ToolByteStream* stream)
 {
-    if (IsCancelled(cancelled_))
+    if (IsCancelled(cancelled_)) {
+        lastRun_ = ToolRunResult{};
+        lastRun_.end = ToolRunResult::End::Cancelled;
         return Status::Fail(CancelledMessage);
+    }
     ToolArguments commandLine{ToolPath(toolDirectory_, tool)};
     commandLine.insert(commandLine.end(), arguments.begin(), arguments.end());
     lastRun_ = RunTool(commandLine, folder_, limits, ToolRunWatch{stream, cancelled_});
@@ -244,7 +247,7 @@ Outcome<std::string> ToolSession::ListSections(const fs::path& image)
     // escaped at most four characters per byte: far less than this.
     const ToolLimits limits{DefaultSilenceLimit(), RunTimeLimit(size), 64 * 1024 + 8 * static_cast<std::size_t>(size)};
     if (Status run = Run("scnlist", {"-sh", absolute.string()}, limits,
-                         "listing the sections of " + image.string(), false);
+                         "listing the sections of " + DisplayName(image), false);
         !run)
         return Outcome<std::string>::Fail(run.message());
     return std::move(lastRun_.output);
@@ -253,6 +256,7 @@ Outcome<std::string> ToolSession::ListSections(const fs::path& image)
 Status ToolSession::StreamSection(const fs::path& image, const std::string& section, std::uint64_t size,
                                   const std::function<Status(std::span<const std::uint8_t>)>& take)
 {
+    lastRun_ = ToolRunResult{};
     if (Status name = CheckSectionName(section); !name)
         return name;
     Outcome<std::string> handed = HandedName(image);
