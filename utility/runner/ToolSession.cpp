@@ -267,10 +267,11 @@ Status ToolSession::StreamSection(const fs::path& image, const std::string& sect
     fs::remove(fifo, ignored);
     // Opened for reading before sectmend starts, so its opening for writing
     // never waits; non-blocking, so the runner polls it with the output.
-    UniqueFd reading;
-    if (mkfifo(fifo.c_str(), 0600) != 0 ||
-        !(reading = UniqueFd(open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))).valid())
+    if (mkfifo(fifo.c_str(), 0600) != 0)
         return Status::Fail("Could not make a FIFO in " + folder_.string() + ": " + std::strerror(errno) + ".\n");
+    UniqueFd reading(open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!reading.valid())
+        return Status::Fail("Could not open the FIFO " + fifo.string() + ": " + std::strerror(errno) + ".\n");
     // Bigger pieces for sectmend's 1 MiB writes; the default works too.
     (void)fcntl(reading.get(), F_SETPIPE_SZ, 1 << 20);
     const std::string step = "reading section " + section + " of " + DisplayName(image);
