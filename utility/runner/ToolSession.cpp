@@ -150,7 +150,8 @@ ToolSession::ToolSession(ToolSession&& other) noexcept
       handed_(std::move(other.handed_)),
       displayNames_(std::move(other.displayNames_)),
       ownership_(std::move(other.ownership_)),
-      lastRun_(std::move(other.lastRun_))
+      lastRun_(std::move(other.lastRun_)),
+      cancelled_(std::move(other.cancelled_))
 {
     other.folder_.clear();
 }
