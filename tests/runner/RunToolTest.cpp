@@ -18,7 +18,7 @@
 
 #include "FakeTool.h"
 #include "TestSupport.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 #include "runner/ToolRun.h"
 
 namespace vantrel::testing {

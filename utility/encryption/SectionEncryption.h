@@ -7,7 +7,7 @@
 
 #include "core/Outcome.h"
 #include "core/Sha1.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 #include "encryption/AesCipher.h"
 
 namespace vantrel {

@@ -6,7 +6,7 @@ namespace vantrel {
 
 Status CheckKeyPair(const KeyPairCheckRequest& request)
 {
-    Outcome<Curve> curve = LoadKeyCurve(CurveFilePath(request.toolDirectory));
+    Outcome<Curve> curve = LoadCurveFile(CurveFilePath(request.toolDirectory));
     if (!curve)
         return Status::Fail(curve.message());
     Outcome<BignumPtr> d = ReadPrivateKey(request.paths.privateKey);

@@ -13,7 +13,7 @@ namespace vantrel {
 Outcome<std::vector<std::uint8_t>> RawPublicKey(const std::string& publicKeyPath, const std::string& curveFilePath)
 {
     using Result = Outcome<std::vector<std::uint8_t>>;
-    Outcome<Curve> curve = LoadKeyCurve(curveFilePath);
+    Outcome<Curve> curve = LoadCurveFile(curveFilePath);
     if (!curve)
         return Result::Fail(curve.message());
     Outcome<PublicKeyNumbers> key = ReadPublicKey(publicKeyPath);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 #include "runner/ChildProcess.h"
 #include "runner/ToolRun.h"
 
@@ -149,11 +149,6 @@ void ReadOutput(int readEnd, const ToolLimits& limits, Clock::time_point deadlin
 }
 
 }  // namespace
-
-std::string ToolPath(const std::string& toolDirectory, const std::string& toolName)
-{
-    return toolDirectory + "/" + toolName;
-}
 
 milliseconds DefaultSilenceLimit()
 {

@@ -11,6 +11,7 @@
 
 #include "core/Outcome.h"
 #include "core/Progress.h"
+#include "core/ToolDirectory.h"
 
 namespace vantrel {
 
@@ -18,9 +19,6 @@ namespace vantrel {
 // the rest are its arguments, each passed as one argument (no shell, so no
 // quoting and no injection whatever a path holds).
 using ToolArguments = std::vector<std::string>;
-
-// toolDirectory + "/" + tool name.
-std::string ToolPath(const std::string& toolDirectory, const std::string& toolName);
 
 // How long and how much a tool may take before it is stopped. The limits sit
 // far above any healthy run, so a busy machine never fails an operation, and

@@ -2,6 +2,8 @@
 
 #include <openssl/err.h>
 
+#include <fstream>
+
 namespace vantrel {
 
 namespace {
@@ -57,6 +59,22 @@ Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context)
     if (!EC_GROUP_set_generator(group, base.get(), parameters.q.get(), nullptr))
         return LibraryProblem("the base point of ecc_koblitz.ecs cannot be used");
     return Done{};
+}
+
+Outcome<Curve> LoadCurveFile(const std::string& curveFilePath)
+{
+    // A file that cannot be read reads as an empty one: "Problem - no (x,y)
+    // point, may be missing ecc_koblitz.ecs".
+    std::ifstream curveStream(curveFilePath);
+    Outcome<Curve> curve = LoadCurve(curveStream);
+    if (!curve)
+        return curve;
+    BnCtxPtr context(BN_CTX_new());
+    if (!context)
+        return Outcome<Curve>::Fail("Problem - out of memory: " + OpenSslErrorText());
+    if (Status basePoint = SetUpBasePoint(curve.value(), context.get()); !basePoint)
+        return Outcome<Curve>::Fail(basePoint.message());
+    return curve;
 }
 
 }  // namespace vantrel

@@ -10,7 +10,7 @@
 #include "signing/KeyFiles.h"
 #include "signing/SignatureFile.h"
 #include "signing/SigningSteps.h"
-#include "verify/SignatureCheck.h"
+#include "signing/SignatureCheck.h"
 
 namespace vantrel {
 

@@ -24,6 +24,10 @@ struct KeyFilePaths {
     std::string publicKey = PublicKeyFileName;
 };
 
+// The text of a public key file: "X Y" in uppercase hexadecimal and a line
+// end; "" when the library cannot print the numbers.
+std::string PublicKeyFileText(const BIGNUM* x, const BIGNUM* y);
+
 // Replaces both key files only once both have been written in full under
 // temporary names, so a failure leaves the earlier key pair as it was.
 Outcome<Done> WriteKeyFiles(const KeyFilePaths& paths, const BIGNUM* x, const BIGNUM* y, const BIGNUM* d);

@@ -15,7 +15,7 @@
 #include "core/LittleEndian.h"
 #include "core/OpenSslHandles.h"
 #include "core/Secret.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 #include "encryption/AesKeyText.h"
 #include "encryption/AesSettings.h"
 

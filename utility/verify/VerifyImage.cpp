@@ -8,7 +8,7 @@
 #include "signing/CurveFile.h"
 #include "verify/AesDataCheck.h"
 #include "verify/ImageSections.h"
-#include "verify/SignatureCheck.h"
+#include "signing/SignatureCheck.h"
 
 namespace vantrel {
 
