@@ -283,5 +283,35 @@ TEST(ArmFirmwareWorkflowTest, SignProtectVerifyTheExampleImage)
     EXPECT_NE(tampered.err.find("verification failed: section L2_Encrypt"), std::string::npos) << tampered.err;
 }
 
+// A section larger than the memory the programs may take (ulimit -d: heap
+// and private mappings, not the shared libraries) signs, protects and
+// verifies against the original: its bytes are streamed, never held whole.
+// The sanitizers reserve far more than the limit, so they skip it.
+TEST_F(WorkflowTest, SectionLargerThanTheAllowedMemoryProtectsAndVerifies)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' shadow memory does not fit a data limit";
+#endif
+    constexpr std::size_t LimitKib = 16 * 1024;
+    ImageSpec spec = ProtectableImage();
+    spec.sections.push_back({"ShareFunctionSectionLarge", PatternBytes(24u << 20, 9), 1, 6, 0x10000000});
+    WriteElfImage(image, spec);
+    spec = {};
+    const auto limited = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"/bin/sh", "-c",
+                                             "ulimit -d " + std::to_string(LimitKib) + " && exec \"$@\"", "sh",
+                                             (ToolsDir() / "vantrel-utility").string()});
+        return RunProgram(arguments, Key.substr(0, 32), work.path());
+    };
+    const auto signedRun = limited({"sign", image.string(), "--key-pair", "pelora"});
+    ASSERT_EQ(signedRun.status, 0) << signedRun.err;
+    const auto protectedRun = limited({"protect", image.string(), "-o", output.string(), "--key-file", "-", "--aes",
+                                       "ShareFunctionSectionLarge", "--hash", "ShareFunctionSection1"});
+    ASSERT_EQ(protectedRun.status, 0) << protectedRun.err;
+    const auto verified = limited({"verify", output.string(), "--key-file", "-", "--original", image.string()});
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    EXPECT_NE(verified.out.find("decrypts to the original's 25165824 bytes"), std::string::npos) << verified.out;
+}
+
 }  // namespace
 }  // namespace vantrel::testing

@@ -1,5 +1,6 @@
-// Long work under the progress dialog: each progress line is shown, Cancel
-// reaches the work, and the call returns only once the work has ended.
+// Long work under the progress dialog: each progress line is shown (a count
+// line also fills the bar), Cancel reaches the work, and the call returns
+// only once the work has ended.
 
 #include <QProgressDialog>
 #include <QPushButton>
@@ -19,22 +20,30 @@ class ProgressRunTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cancelReachesTheWorkAfterItsLineIsShown();
+    void cancelReachesTheWorkAfterItsCountIsShown();
     void anExceptionOfTheWorkIsThrownAgain();
 };
 
-void ProgressRunTest::cancelReachesTheWorkAfterItsLineIsShown()
+// A full bar ends a section's step, not the work: the dialog stays open
+// with it until the user cancels.
+void ProgressRunTest::cancelReachesTheWorkAfterItsCountIsShown()
 {
     CVantrelUtilityDlg owner;
     bool lineShown = false;
     WindowAnswer<QProgressDialog> answer([&lineShown](QProgressDialog& progress) {
-        lineShown = QTest::qWaitFor([&progress] { return progress.labelText() == "reading section A"; }, 10000);
+        lineShown = QTest::qWaitFor([&progress] {
+            return progress.labelText() == "encrypting section A: 1024 of 1024 MiB" && progress.maximum() == 1024 &&
+                   progress.value() == 1024;
+        }, 10000);
+        QTest::qWait(50);
+        lineShown = lineShown && progress.isVisible();
         progress.findChild<QPushButton*>()->click();
     });
     bool sawCancel = false;
     bool ended = false;
     RunWithProgressDialog(&owner, "Loading image.vnf", [&](const Progress& progress, const CancelCheck& cancelled) {
         progress("reading section A");
+        progress("encrypting section A: 1024 of 1024 MiB");
         // Waits for the user's Cancel; the bound only ends a broken run.
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!cancelled() && std::chrono::steady_clock::now() < giveUp)

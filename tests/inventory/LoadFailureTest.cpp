@@ -30,6 +30,9 @@ const std::string Sections =
     "3 progbits 0x00000006 0x00003000 0x000000e4 0x00000008 AX 0 0 1 0 'ShareFunctionSectionB'\n"
     "4 progbits 0x00000006 0x00004000 0x000000ec 0x00000004 AX 0 0 1 0 'ShareFunctionSectionC'\n";
 
+// B's eight bytes, written where sectmend -get writes them.
+const std::string EightBytes = "printf '\\001\\002\\003\\004\\005\\006\\007\\010' > \"$4\"";
+
 class LoadFailureTest : public ::testing::Test {
 protected:
     LoadFailureTest()
@@ -49,14 +52,15 @@ protected:
         WriteFakeTool(tools.path(), "scnlist", "cat \"$(dirname \"$0\")/listing.txt\"\n" + body);
     }
 
-    // A section tool giving A and C correctly and B as bodyForB says.
+    // A section tool giving A and C correctly and B as bodyForB says. It
+    // writes the bytes into the file after -o ($4), as sectmend -get does.
     void SectionTool(const std::string& bodyForB)
     {
         WriteFakeTool(tools.path(), "sectmend",
                       "case \"$2\" in\n"
-                      "ShareFunctionSectionA) printf 01ab00ff ;;\n"
+                      "ShareFunctionSectionA) printf '\\001\\253\\000\\377' > \"$4\" ;;\n"
                       "ShareFunctionSectionB) " + bodyForB + " ;;\n"
-                      "ShareFunctionSectionC) printf 0a0b0c0d ;;\n"
+                      "ShareFunctionSectionC) printf '\\012\\013\\014\\015' > \"$4\" ;;\n"
                       "*) echo \"ERROR: $2 section does not exist.\" >&2; exit 1 ;;\n"
                       "esac");
     }
@@ -86,7 +90,7 @@ TEST_F(LoadFailureTest, EmptyImagePathChangesNothing)
 {
     ui.image.clear();
     ListingText(Heading + Sections);
-    SectionTool("printf 0102030405060708");
+    SectionTool(EightBytes);
     EXPECT_FALSE(OnLoad(state, ui));
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Please input the VNF file!"});
     EXPECT_EQ(ui.rows.GetItemCount(), 1);
@@ -107,7 +111,7 @@ class LoadListingFailure : public LoadFailureTest, public ::testing::WithParamIn
 TEST_P(LoadListingFailure, ShowsTheMessage)
 {
     ListingText(Heading + Sections, GetParam().body);
-    SectionTool("printf 0102030405060708");
+    SectionTool(EightBytes);
     ExpectFailedLoad(GetParam().message);
 }
 
@@ -141,31 +145,29 @@ TEST_P(LoadSectionFailure, ShowsTheMessageAndKeepsNothing)
 const std::string SectionError = "Section: ShareFunctionSectionB error. Please check your memory sections.\nsectmend ";
 const std::string Step = " while reading section ShareFunctionSectionB of image (1).vnf";
 
+// The section's bytes come through a FIFO (-o $4); a tool that stops
+// moving them is stopped at the whole-run limit (six silences here).
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadSectionFailure,
     ::testing::Values(
-        Failure{"Silent", "exec sleep 30", SectionError + "printed nothing for 0.2 s" + Step + " and was stopped.\n"},
+        Failure{"Silent", "exec sleep 30",
+                SectionError + "did not finish" + Step.substr(6) + " within 1.2 s and was stopped.\n"},
         Failure{"NeverEnds", "exec >&- 2>&-; exec sleep 1000",
                 SectionError + "did not finish" + Step.substr(6) + " within 1.2 s and was stopped.\n"},
         Failure{"PrintsForever", "exec yes",
-                SectionError + "printed more than the 4112 bytes expected" + Step + " and was stopped.\n"},
-        Failure{"FailsAfterItsText", "printf 0102030405060708; exit 1",
-                SectionError + "failed (status 1)" + Step + ": 0102030405060708\n"},
+                SectionError + "printed more than the 65536 bytes expected" + Step + " and was stopped.\n"},
+        Failure{"FailsAfterItsBytes", EightBytes + "; exit 1", SectionError + "failed (status 1)" + Step + ".\n"},
         Failure{"ErrorLine", "echo 'ERROR: no such!' >&2; exit 1",
                 SectionError + "failed (status 1)" + Step + ": ERROR: no such!\n"},
         Failure{"Killed", "kill -TERM $$", SectionError + "failed (status 143)" + Step + ".\n"},
         Failure{"ExitsAtOnce", "exit 0",
-                "Pipe error\nsectmend printed 0 characters of section text" + Step +
-                    ", not the 16 hexadecimal digits of its size.\n"},
-        Failure{"TooLittleText", "printf 010203",
-                "Pipe error\nsectmend printed 6 characters of section text" + Step +
-                    ", not the 16 hexadecimal digits of its size.\n"},
-        Failure{"TooMuchText", "printf '0102030405060708\\n'",
-                "Pipe error\nsectmend printed 17 characters of section text" + Step +
-                    ", not the 16 hexadecimal digits of its size.\n"},
-        Failure{"TextThatIsNotHex", "printf '0102 304-5060xyz'",
-                "Pipe error\nsectmend printed 16 characters of section text" + Step +
-                    ", not the 16 hexadecimal digits of its size.\n"}),
+                "Pipe error\nsectmend wrote 0 bytes" + Step + ", not the 8 bytes of its size.\n"},
+        Failure{"TooFewBytes", "printf '\\001\\002\\003' > \"$4\"",
+                "Pipe error\nsectmend wrote 3 bytes" + Step + ", not the 8 bytes of its size.\n"},
+        Failure{"TooManyBytes", "printf '\\001\\002\\003\\004\\005\\006\\007\\010\\011' > \"$4\"",
+                SectionError + "was stopped" + Step + ": it wrote more than the 8 bytes expected.\n"},
+        Failure{"PrintsInsteadOfWriting", "printf 0102030405060708",
+                "Pipe error\nsectmend printed something unexpected" + Step + ": 0102030405060708\n"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(LoadFailureTest, MissingToolsAreNamed)

@@ -43,8 +43,7 @@ TEST(SectionRecordFromTokens, FillsTheRecordFromTheTokens)
     EXPECT_EQ(record.column9, 4);
     EXPECT_EQ(record.column10, 12);
     EXPECT_EQ(record.aesSelected, 0);
-    EXPECT_EQ(record.contentText, "");
-    EXPECT_EQ(record.auxText, "");
+    EXPECT_EQ(record.digest, Sha1Digest{});
 }
 
 TEST(SectionRecordFromTokens, NameDropsApostrophesAndTurnsEscapesBackIntoBytes)

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 #include <ostream>
@@ -15,6 +18,7 @@
 
 #include "FakeTool.h"
 #include "TestSupport.h"
+#include "filereplace/UniqueFd.h"
 #include "runner/ToolRun.h"
 
 namespace vantrel::testing {
@@ -22,6 +26,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using End = ToolRunResult::End;
+namespace fs = std::filesystem;
 
 int OpenDescriptorCount()
 {
@@ -199,14 +204,75 @@ INSTANTIATE_TEST_SUITE_P(
                   {milliseconds(0), milliseconds(60000), 1u << 20}, End::TooMuchOutput, "yyyy"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+struct StreamCase {
+    const char* label;
+    std::string body;            // $1 is the FIFO
+    std::uint64_t expected;
+    std::uint64_t cancelAfter;   // the cancel check says yes once this many bytes came; 0: never
+    bool takerRefuses;           // the taker fails on the first piece
+    End end;
+};
+
+void PrintTo(const StreamCase& c, std::ostream* out) { *out << c.body; }
+
+class RunToolStream : public RunToolTest, public ::testing::WithParamInterface<StreamCase> {};
+
+// Section bytes come through a FIFO block by block while the tool runs;
+// whatever ends the run, the pieces taken are the bytes in order, none
+// larger than a block, and the tool is gone.
+TEST_P(RunToolStream, TakesTheBytesInBlocksOrStopsTheTool)
+{
+    const StreamCase& c = GetParam();
+    const fs::path fifo = dir / "section.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    UniqueFd reading(open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(reading.valid());
+    std::uint64_t taken = 0;
+    std::size_t largest = 0;
+    bool inOrder = true;
+    ToolByteStream stream{reading.get(), c.expected, [&](std::span<const std::uint8_t> piece) {
+        for (std::size_t i = 0; i < piece.size(); ++i)
+            inOrder = inOrder && piece[i] == static_cast<std::uint8_t>('a' + (taken + i) % 2);
+        taken += piece.size();
+        largest = std::max(largest, piece.size());
+        return c.takerRefuses ? Status::Fail("no room") : Status(Done{});
+    }};
+    const ToolRunWatch watch{&stream, [&] { return c.cancelAfter != 0 && taken >= c.cancelAfter; }};
+    const ToolRunResult run = RunTool({WriteFakeTool(dir.path(), "tool", c.body).string(), fifo.string()}, {},
+                                      ToolLimits{milliseconds(0), milliseconds(60000), 4096, milliseconds(300)},
+                                      watch);
+    reading.reset();
+    EXPECT_EQ(run.end, c.end);
+    EXPECT_TRUE(inOrder);
+    EXPECT_LE(largest, 1u << 20);
+    if (c.end == End::Exited)
+        EXPECT_EQ(taken, c.expected);
+    if (c.takerRefuses)
+        EXPECT_EQ(run.problem, "no room");
+}
+
+// "ab" repeated: yes prints "ab\n" lines, so tr drops the line ends.
+const std::string Ab = "yes ab | tr -d '\\n'";
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, RunToolStream,
+    ::testing::Values(
+        StreamCase{"ThreeMiB", Ab + " | head -c 3145728 > \"$1\"", 3u << 20, 0, false, End::Exited},
+        StreamCase{"StallsHalfway", "{ " + Ab + " | head -c 1000; exec sleep 1000; } > \"$1\"", 2000, 0, false,
+                   End::Stalled},
+        StreamCase{"CancelledMidSection", "exec " + Ab + " > \"$1\"", 1u << 30, 2u << 20, false, End::Cancelled},
+        StreamCase{"MoreThanExpected", "printf ababababab > \"$1\"", 8, 0, false, End::Refused},
+        StreamCase{"TakerRefuses", Ab + " | head -c 100 > \"$1\"", 100, 0, true, End::Refused}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 TEST(DefaultSilenceLimit, TakesPositiveMillisecondsFromTheEnvironmentElseTenSeconds)
 {
     const std::pair<const char*, int> cases[] = {{"250", 250}, {"", 10000}, {"0", 10000}, {"12x", 10000}};
     for (const auto& [setting, expected] : cases) {
         const ScopedSilenceLimit limit(setting);
         EXPECT_EQ(DefaultSilenceLimit().count(), expected) << '"' << setting << '"';
-        // Six silences, and a second more per 4 MiB of image.
-        EXPECT_EQ(RunTimeLimit(9u << 20).count(), 6 * expected + 2000) << '"' << setting << '"';
+        // Six silences, and a second more per MiB moved.
+        EXPECT_EQ(RunTimeLimit(9u << 20).count(), 6 * expected + 9000) << '"' << setting << '"';
     }
 }
 

@@ -27,6 +27,20 @@ ToolSession OpenSession(const fs::path& toolDirectory, const fs::path& parent = 
     return std::move(opened.value());
 }
 
+// The bytes StreamSection hands on, joined.
+Outcome<Bytes> StreamedBytes(ToolSession& session, const fs::path& image, const std::string& section,
+                             std::uint64_t size)
+{
+    Bytes bytes;
+    const Status streamed = session.StreamSection(image, section, size, [&](std::span<const std::uint8_t> piece) {
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+        return Status(Done{});
+    });
+    if (!streamed)
+        return Outcome<Bytes>::Fail(streamed.message());
+    return bytes;
+}
+
 TEST(ToolSession, FolderIsPrivateAndGoesWithTheSessionThatOwnsIt)
 {
     TempDir dir;
@@ -53,18 +67,18 @@ TEST(ToolSession, ToolsRunInTheFolderAndAreHandedALinkForTheImage)
     const fs::path seen = dir / "seen";
     WriteFakeTool(tools.path(), "scnlist", "{ pwd -P; printf '%s\\n' \"$@\"; } > '" + seen.string() + "'");
     WriteFakeTool(tools.path(), "sectmend",
-                  "{ pwd -P; printf '%s\\n' \"$@\"; readlink \"$4\"; } > '" + seen.string() + "'; printf 0102");
+                  "{ pwd -P; printf '%s\\n' \"$@\"; readlink \"$5\"; } > '" + seen.string() + "'; printf '\\001\\002' > \"$4\"");
     const ScopedWorkingDirectory inDir(dir.path());
     ToolSession session = OpenSession(tools.path());
     const std::string folder = fs::canonical(session.folder()).string();
 
     ASSERT_TRUE(session.ListSections("-x (1).vnf")) << session.lastRun().output;
     EXPECT_EQ(ReadFileText(seen), folder + "\n-sh\n" + (dir / "-x (1).vnf").string() + "\n");
-    const Outcome<std::string> text = session.GetSectionText("-x (1).vnf", "L2_Hash", 2);
-    ASSERT_TRUE(text) << text.message();
-    EXPECT_EQ(text.value(), "0102");
-    EXPECT_EQ(ReadFileText(seen),
-              folder + "\n-get\nL2_Hash\n-text\ninput0.vnf\n" + (dir / "-x (1).vnf").string() + "\n");
+    const Outcome<Bytes> bytes = StreamedBytes(session, "-x (1).vnf", "L2_Hash", 2);
+    ASSERT_TRUE(bytes) << bytes.message();
+    EXPECT_EQ(bytes.value(), (Bytes{1, 2}));
+    EXPECT_EQ(ReadFileText(seen), folder + "\n-get\nL2_Hash\n-o\nsection.fifo\ninput0.vnf\n" +
+                                      (dir / "-x (1).vnf").string() + "\n");
 }
 
 struct NameCase {
@@ -121,7 +135,7 @@ TEST_F(ToolSessionFakeTest, RefusesBadNamesAndSizesBeforeAnyRun)
     ToolSession session = OpenSession(tools.path());
     const std::vector<std::uint8_t> three(3), five(5);
     const std::string sizeMessage = "Section S of " + image.string() + " holds 4 bytes, but ";
-    EXPECT_EQ(session.GetSectionText(image, "my sec", 4).message(), CheckSectionName("my sec").message());
+    EXPECT_EQ(StreamedBytes(session, image, "my sec", 4).message(), CheckSectionName("my sec").message());
     EXPECT_EQ(session.GetSection(image, "a$b").message(), CheckSectionName("a$b").message());
     EXPECT_EQ(session.GetSection(image, "").message(), "A section without a name cannot be handed to sectmend.\n");
     EXPECT_EQ(session.ReplaceSection(image, "my sec", three, 3).message(), CheckSectionName("my sec").message());
@@ -164,9 +178,9 @@ TEST_P(RealToolsOnAPath, ListReadWriteAndCommit)
     const Outcome<std::string> listing = session.ListSections(image);
     ASSERT_TRUE(listing) << listing.message();
     EXPECT_NE(listing.value().find(" 0x00000008 AX 0 0 1 0 'L2_Hash'\n"), std::string::npos) << listing.value();
-    const Outcome<std::string> text = session.GetSectionText(image, "L2_Hash", 8);
-    ASSERT_TRUE(text) << text.message();
-    EXPECT_EQ(text.value(), HexText(spec.sections[1].bytes));
+    const Outcome<Bytes> streamed = StreamedBytes(session, image, "L2_Hash", 8);
+    ASSERT_TRUE(streamed) << streamed.message();
+    EXPECT_EQ(streamed.value(), spec.sections[1].bytes);
 
     const Outcome<fs::path> working = session.CopyIn(image, image);
     ASSERT_TRUE(working) << working.message();
@@ -178,7 +192,7 @@ TEST_P(RealToolsOnAPath, ListReadWriteAndCommit)
     EXPECT_EQ(session.GetSection(image, "L2_Hash").value(), replacement);
     EXPECT_EQ(session.GetSection(image, "msg_data").value(), spec.sections[0].bytes);
 
-    const Outcome<std::string> missing = session.GetSectionText(image, "nosuch", 4);
+    const Outcome<Bytes> missing = StreamedBytes(session, image, "nosuch", 4);
     EXPECT_EQ(missing.message(), "sectmend failed (status 1) while reading section nosuch of " + image +
                                      ": ERROR: nosuch section does not exist.\n");
 }

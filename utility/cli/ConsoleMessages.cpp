@@ -1,6 +1,7 @@
 #include "cli/ConsoleMessages.h"
 
 #include <iostream>
+#include <string_view>
 #include <sstream>
 
 #include "core/Outcome.h"
@@ -47,7 +48,15 @@ Progress ProgressLines(const CommandContext& context)
 {
     if (!context.showProgress)
         return {};
-    return [](const std::string& line) { std::cerr << line << std::endl; };
+    // A step over a large section reports its count many times; the
+    // terminal gets the step once.
+    return [shown = std::string()](const std::string& line) mutable {
+        const std::string_view step = ByteProgress::StepOf(line);
+        if (step == shown)
+            return;
+        shown = std::string(step);
+        std::cerr << shown << std::endl;
+    };
 }
 
 }  // namespace vantrel::cli

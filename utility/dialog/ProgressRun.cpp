@@ -3,11 +3,15 @@
 #include <QProgressDialog>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cstdint>
 #include <exception>
 #include <memory>
 
 #include "WaitCursor.h"
+#include "core/Progress.h"
 
 namespace vantrel {
 
@@ -22,6 +26,21 @@ signals:
     void line(const QString& text);
 };
 
+// A line with a count ("encrypting section S: 96 of 1024 MiB") fills the
+// bar; any other line makes it a busy indicator again.
+void ShowLine(QProgressDialog& dialog, const QString& text)
+{
+    dialog.setLabelText(text);
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+    if (!ByteProgress::CountOf(text.toStdString(), done, total)) {
+        dialog.setRange(0, 0);
+        return;
+    }
+    dialog.setRange(0, static_cast<int>(std::min<std::uint64_t>(total, INT_MAX)));
+    dialog.setValue(static_cast<int>(std::min(done, total)));
+}
+
 }  // namespace
 
 void RunWithProgressDialog(QWidget* owner, const std::string& title, const LongWork& work)
@@ -32,11 +51,16 @@ void RunWithProgressDialog(QWidget* owner, const std::string& title, const LongW
     dialog.setWindowTitle(QStringLiteral("Vantrel Utility"));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumWidth(dialog.fontMetrics().averageCharWidth() * 60);
+    // A full bar ends one section's step, not the work: the dialog stays
+    // until the worker has finished.
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
 
     std::atomic<bool> cancelled{false};
     std::exception_ptr failure;
     ProgressRelay relay;
-    QObject::connect(&relay, &ProgressRelay::line, &dialog, &QProgressDialog::setLabelText, Qt::QueuedConnection);
+    QObject::connect(&relay, &ProgressRelay::line, &dialog, [&dialog](const QString& text) { ShowLine(dialog, text); },
+                     Qt::QueuedConnection);
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&cancelled] { cancelled = true; });
     const std::unique_ptr<QThread> worker(QThread::create([&] {
         try {

@@ -21,30 +21,58 @@ std::optional<AesCipher> AesCipher::Setup(int modeCode, int keyLengthBytes, cons
     return AesCipher(std::move(context), iv);
 }
 
+namespace {
+
+Status EncryptionFailed()
+{
+    return Status::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
+}
+
+}  // namespace
+
 Status AesCipher::Encrypt(std::span<std::uint8_t> buffer)
 {
-    if (buffer.size() % 16 != 0)
-        return Status::Fail("AES encryption needs a multiple of 16 bytes.\n");
+    if (Status restarted = Restart(); !restarted)
+        return restarted;
+    if (Status encrypted = Continue(buffer); !encrypted)
+        return encrypted;
+    return Finish();
+}
+
+Status AesCipher::Restart()
+{
     // Back to the IV (and, in OFB, to the start of the key stream) with the
     // key schedule kept.
     if (EVP_EncryptInit_ex2(context_.get(), nullptr, nullptr, iv_.data(), nullptr) != 1)
-        return Status::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
-    std::uint8_t* data = buffer.data();
-    std::size_t left = buffer.size();
+        return EncryptionFailed();
+    return Status(Done{});
+}
+
+Status AesCipher::Continue(std::span<std::uint8_t> piece)
+{
+    if (piece.size() % 16 != 0)
+        return Status::Fail("AES encryption needs a multiple of 16 bytes.\n");
+    std::uint8_t* data = piece.data();
+    std::size_t left = piece.size();
     while (left > 0) {
         // EVP takes an int count; large buffers go in chunks of whole blocks.
         const std::size_t chunk = left < (INT_MAX & ~std::size_t{15}) ? left : (INT_MAX & ~std::size_t{15});
         int written = 0;
         if (EVP_EncryptUpdate(context_.get(), data, &written, data, static_cast<int>(chunk)) != 1
             || static_cast<std::size_t>(written) != chunk)
-            return Status::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
+            return EncryptionFailed();
         data += chunk;
         left -= chunk;
     }
+    return Status(Done{});
+}
+
+Status AesCipher::Finish()
+{
     std::uint8_t tail[16];
     int tailLength = 0;
     if (EVP_EncryptFinal_ex(context_.get(), tail, &tailLength) != 1 || tailLength != 0)
-        return Status::Fail("AES encryption failed: " + OpenSslErrorText() + "\n");
+        return EncryptionFailed();
     return Status(Done{});
 }
 

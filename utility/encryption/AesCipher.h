@@ -29,6 +29,14 @@ public:
     // padding. The size must be a multiple of 16.
     Status Encrypt(std::span<std::uint8_t> buffer);
 
+    // The same, for a buffer that comes in pieces (a section streamed block
+    // by block): Restart, then Continue with each piece in order (each a
+    // multiple of 16 bytes), then Finish. The pieces come out as Encrypt of
+    // the whole buffer would make them.
+    Status Restart();
+    Status Continue(std::span<std::uint8_t> piece);
+    Status Finish();
+
 private:
     AesCipher(CipherCtxPtr context, const std::array<std::uint8_t, 16>& iv) : context_(std::move(context)), iv_(iv) {}
 

@@ -7,13 +7,13 @@
 #include <optional>
 
 #include "core/Files.h"
-#include "core/HexText.h"
 #include "core/OpenSslHandles.h"
 #include "core/Sha1.h"
 #include "encryption/AesCipher.h"
 #include "encryption/AesDataRecord.h"
 #include "encryption/AesSettings.h"
 #include "encryption/SaveMessages.h"
+#include "encryption/SectionEncryption.h"
 #include "inventory/NumberText.h"
 #include "runner/ToolSession.h"
 
@@ -38,14 +38,9 @@ std::size_t CountTreatedRows(const ProtectRequest& request)
     return count;
 }
 
-// The section's bytes as Load captured them: the whole hexadecimal digit
-// pairs of contentText (its newline drops out).
-Bytes CapturedBytes(const SectionRecord& record)
+std::uint64_t SectionSize(const SectionRecord& record)
 {
-    Bytes bytes(record.contentText.size() / 2);
-    if (!bytes.empty())
-        HexToBytes(record.contentText.data(), bytes.data(), static_cast<int>(2 * bytes.size()));
-    return bytes;
+    return ReadHexNumber(record.sizeText);
 }
 
 // The target works in whole blocks, for hashed sections too. Checked for
@@ -54,7 +49,7 @@ Status CheckBlockSizes(const ProtectRequest& request)
 {
     for (std::size_t row = 0; row < request.inventory->sectionTable.size(); ++row) {
         const SectionRecord& record = request.inventory->sectionTable[row];
-        const std::size_t size = record.contentText.size() / 2;
+        const std::uint64_t size = SectionSize(record);
         if (TreatmentOf(request, row) != Treatment::None && size % 16 != 0)
             return Status::Fail(std::string(SaveNotMultipleOf16Message) + "Section " + record.name + " holds " +
                                 std::to_string(size) + " bytes.\n");
@@ -67,12 +62,12 @@ public:
     Protection(const ProtectRequest& request, AesCipher& cipher, ToolSession& tools, fs::path working)
         : request_(request), cipher_(cipher), tools_(tools), working_(std::move(working)) {}
 
-    Status CheckUnchanged();
     Status ProcessRows();
     Status WriteRecord(const std::array<std::uint8_t, 16>& iv);
 
 private:
-    Status ProcessRow(const SectionRecord& record, Treatment treatment);
+    Status Hash(const SectionRecord& record, AesDataEntry& entry);
+    Status Encrypt(const SectionRecord& record, AesDataEntry& entry);
 
     const ProtectRequest& request_;
     AesCipher& cipher_;
@@ -81,24 +76,23 @@ private:
     std::vector<AesDataEntry> entries_;
 };
 
-// The sections and the digests come from the bytes Load captured; the copy
-// must still hold exactly those, or they would be written into another image.
-Status Protection::CheckUnchanged()
+// The digests of the record are taken from the copy's bytes as they are
+// streamed; they must still be the bytes Load read, or they would belong to
+// another image.
+Status CheckUnchanged(const SectionRecord& record, const Sha1Digest& current)
 {
-    const SectionTable& table = request_.inventory->sectionTable;
-    for (std::size_t row = 0; row < table.size(); ++row) {
-        if (TreatmentOf(request_, row) == Treatment::None)
-            continue;
-        if (IsCancelled(request_.cancelled))
-            return Status::Fail(CancelledMessage);
-        Report(request_.progress, "checking section " + table[row].name);
-        Outcome<Bytes> current = tools_.GetSection(working_, table[row].name);
-        if (!current)
-            return Status::Fail(current.message());
-        if (current.value() != CapturedBytes(table[row]))
-            return Status::Fail(SaveImageChangedMessage);
-    }
-    return Done{};
+    return current == record.digest ? Status(Done{}) : Status::Fail(SaveImageChangedMessage);
+}
+
+// A section whose size changed since Load streams more or fewer bytes than
+// Load listed: the image changed, whatever else the tool did right.
+Status StreamProblem(const ToolSession& tools, std::uint64_t size, const Status& streamed)
+{
+    using End = ToolRunResult::End;
+    const ToolRunResult& run = tools.lastRun();
+    const bool tooMany = run.end == End::Refused && run.streamed > size;
+    const bool tooFew = run.end == End::Exited && run.status == 0 && run.streamed < size;
+    return tooMany || tooFew ? Status::Fail(SaveImageChangedMessage) : streamed;
 }
 
 Status Protection::ProcessRows()
@@ -110,35 +104,62 @@ Status Protection::ProcessRows()
             continue;
         if (IsCancelled(request_.cancelled))
             return Status::Fail(CancelledMessage);
-        if (Status processed = ProcessRow(table[row], treatment); !processed)
+        AesDataEntry entry;
+        entry.address = ReadHexNumber(table[row].addressText);
+        entry.size = static_cast<std::uint32_t>(SectionSize(table[row]));
+        const Status processed = treatment == Treatment::Encrypt ? Encrypt(table[row], entry) : Hash(table[row], entry);
+        if (!processed)
             return processed;
+        entries_.push_back(entry);
     }
     return Done{};
 }
 
-Status Protection::ProcessRow(const SectionRecord& record, Treatment treatment)
+// A hashed section keeps its bytes; its digest is the one Load took.
+Status Protection::Hash(const SectionRecord& record, AesDataEntry& entry)
 {
-    const int keyLen = static_cast<int>(request_.keyLength);
-    const int mode = static_cast<int>(request_.mode);
-    AesDataEntry entry;
-    entry.address = ReadHexNumber(record.addressText);
-    entry.size = ReadHexNumber(record.sizeText);
-    Bytes bytes = CapturedBytes(record);
-    if (treatment == Treatment::Encrypt) {
-        Report(request_.progress, "encrypting section " + record.name);
-        entry.flags = AesEncryptedFlags(keyLen, mode);
-        if (Status encrypted = cipher_.Encrypt(bytes); !encrypted)
-            return encrypted;
-        if (Status replaced = tools_.ReplaceSection(working_, record.name, bytes, bytes.size()); !replaced)
-            return replaced;
-    } else {
-        Report(request_.progress, "hashing section " + record.name);
+    ByteProgress progress(request_.progress, "hashing section " + record.name, entry.size);
+    Sha1Stream digest;
+    const Status read = tools_.StreamSection(working_, record.name, entry.size, [&](std::span<const std::uint8_t> piece) {
+        progress.Add(piece.size());
+        return digest.Add(piece);
+    });
+    if (!read)
+        return StreamProblem(tools_, entry.size, read);
+    if (Status finished = digest.Finish(entry.digest); !finished)
+        return finished;
+    return CheckUnchanged(record, entry.digest);
+}
+
+// The section streams out of the copy, is encrypted into a file of the
+// private folder and goes back in from there; the digest is of the bytes as
+// they stand in the saved image.
+Status Protection::Encrypt(const SectionRecord& record, AesDataEntry& entry)
+{
+    entry.flags = AesEncryptedFlags(static_cast<int>(request_.keyLength), static_cast<int>(request_.mode));
+    const fs::path file = tools_.folder() / "encrypted.bin";
+    Outcome<SectionEncryption> encryption = SectionEncryption::Start(cipher_, file);
+    if (!encryption)
+        return Status::Fail(encryption.message());
+    ByteProgress progress(request_.progress, "encrypting section " + record.name, entry.size);
+    Status done = tools_.StreamSection(working_, record.name, entry.size, [&](std::span<const std::uint8_t> piece) {
+        progress.Add(piece.size());
+        return encryption.value().Add(piece);
+    });
+    Sha1Digest plain{};
+    if (!done)
+        done = StreamProblem(tools_, entry.size, done);
+    else
+        done = encryption.value().Finish(plain, entry.digest);
+    if (done)
+        done = CheckUnchanged(record, plain);
+    if (done) {
+        Report(request_.progress, "writing section " + record.name);
+        done = tools_.ReplaceSectionFrom(working_, record.name, file, entry.size);
     }
-    // The digest is of the bytes as they stand in the saved image.
-    if (Status digested = Sha1(bytes, entry.digest); !digested)
-        return digested;
-    entries_.push_back(entry);
-    return Done{};
+    std::error_code ignored;
+    fs::remove(file, ignored);
+    return done;
 }
 
 // The record goes over the front of the section's current bytes, so the
@@ -209,9 +230,8 @@ Status ProtectImage(const ProtectRequest& request)
     Outcome<fs::path> working = session.value().CopyIn(inventory.imagePath, request.outputPath);
     if (!working)
         return Status::Fail(working.message());
+    session.value().SetCancelCheck(request.cancelled);
     Protection protection(request, *cipher, session.value(), working.value());
-    if (Status unchanged = protection.CheckUnchanged(); !unchanged)
-        return unchanged;
     if (Status processed = protection.ProcessRows(); !processed)
         return processed;
     if (Status recorded = protection.WriteRecord(iv); !recorded)

@@ -27,8 +27,8 @@ struct ProtectRequest {
     SecretBytes key;                    // 16, 24 or 32 bytes, as keyLength says
     std::string outputPath;
     std::string toolDirectory;
-    Progress progress;                  // "checking/encrypting/hashing section NAME"
-    CancelCheck cancelled;              // asked before each section and before the copy is put in place
+    Progress progress;                  // "encrypting/hashing section NAME", with a count in large ones
+    CancelCheck cancelled;              // asked before each section, while tools run and before the copy is put in place
 };
 
 // Bytes of a key of this length.
@@ -41,9 +41,9 @@ int AesKeyBytes(AesKeyLength keyLength);
 // asks for the output.
 Status CheckProtectChoices(const ProtectRequest& request);
 
-// Writes a protected copy of the inventory's image to the output: checks
-// that the image still holds what Load captured, encrypts or hashes the
-// treated sections in inventory order, writes the AESData record (with a
+// Writes a protected copy of the inventory's image to the output: encrypts
+// or hashes the treated sections in inventory order, streaming each through
+// sectmend in blocks and checking that it still has the digest Load took, writes the AESData record (with a
 // fresh IV) and puts the copy in the output's place. All of it happens on one
 // private working copy beside the output, renamed over it only when every
 // step passed: any failure, and a cancel (CancelledMessage), leaves the

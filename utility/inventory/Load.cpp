@@ -28,14 +28,32 @@ std::string ListingProblem(const ToolSession& session, const std::string& detail
     return ListingFailedMessage + detail;
 }
 
-// The message for a section text that did not come through.
-std::string SectionTextProblem(const ToolSession& session, const std::string& name, const std::string& detail)
+// The message for section bytes that did not come through.
+std::string SectionBytesProblem(const ToolSession& session, const std::string& name, const std::string& detail)
 {
     using End = ToolRunResult::End;
     const ToolRunResult& run = session.lastRun();
+    if (detail == CancelledMessage)
+        return detail;
     if (run.end == End::Exited && run.status == 0)
         return "Pipe error\n" + detail;
     return "Section: " + name + " error. Please check your memory sections.\n" + detail;
+}
+
+// The digest of the section's bytes as sectmend streams them.
+Status ReadDigest(ToolSession& tools, const LoadRequest& request, SectionRecord& record)
+{
+    const std::uint64_t size = ReadHexNumber(record.sizeText);
+    ByteProgress progress(request.progress, "reading section " + record.name, size);
+    Sha1Stream digest;
+    const Status read = tools.StreamSection(request.imagePath, record.name, size,
+                                            [&](std::span<const std::uint8_t> block) {
+                                                progress.Add(block.size());
+                                                return digest.Add(block);
+                                            });
+    if (!read)
+        return Status::Fail(SectionBytesProblem(tools, record.name, read.message()));
+    return digest.Finish(record.digest);
 }
 
 }  // namespace
@@ -52,6 +70,7 @@ Outcome<Inventory> LoadInventory(const LoadRequest& request)
     if (!listing)
         return Result::Fail(ListingProblem(tools, listing.message()));
 
+    tools.SetCancelCheck(request.cancelled);
     Inventory inventory;
     inventory.imagePath = request.imagePath;
     for (SectionRecord& record : ParseSectionListing(listing.value())) {
@@ -65,12 +84,8 @@ Outcome<Inventory> LoadInventory(const LoadRequest& request)
             return Result::Fail(name.message());
         if (IsCancelled(request.cancelled))
             return Result::Fail(CancelledMessage);
-        Report(request.progress, "reading section " + record.name);
-        const Outcome<std::string> text =
-            tools.GetSectionText(request.imagePath, record.name, ReadHexNumber(record.sizeText));
-        if (!text)
-            return Result::Fail(SectionTextProblem(tools, record.name, text.message()));
-        record.contentText = text.value() + "\n";
+        if (Status read = ReadDigest(tools, request, record); !read)
+            return Result::Fail(read.message());
         inventory.sectionTable.push_back(std::move(record));
     }
     return inventory;

@@ -25,7 +25,7 @@ std::vector<std::string_view> ListingTokens(std::string_view line);
 // A fresh record from a section line's tokens (at least twelve): the name
 // is token 11 without apostrophes, the texts tokens 1 to 5, the numbers
 // tokens 7 to 10 read as decimal; \xNN in the name becomes the byte NN.
-// contentText and auxText stay empty.
+// The digest stays empty.
 SectionRecord SectionRecordFromTokens(const std::vector<std::string_view>& tokens);
 
 // One record per section line, in listing order. The heading lines and any

@@ -13,7 +13,6 @@
 #include <string_view>
 #include <system_error>
 
-#include "core/HexText.h"
 #include "filereplace/UniqueFd.h"
 #include "core/Files.h"
 
@@ -25,6 +24,7 @@ namespace {
 
 constexpr const char* BytesFileName = "section.bin";
 constexpr const char* ReplacementFileName = "replacement.bin";
+constexpr const char* StreamFileName = "section.fifo";
 
 bool IsCarriedNameCharacter(unsigned char c, bool first)
 {
@@ -98,6 +98,15 @@ std::string RunProblem(const ToolRunResult& run, const std::string& tool, const 
     case End::TooMuchOutput:
         return fs::path(tool).filename().string() + " printed more than the " +
                std::to_string(limits.outputBytes) + " bytes expected while " + step + " and was stopped.\n";
+    case End::Stalled:
+        return fs::path(tool).filename().string() + " moved no section bytes for " + Seconds(limits.stall) +
+               " s while " + step + " and was stopped.\n";
+    case End::Refused:
+        return run.problem.empty() || run.problem.back() == '\n'
+                   ? run.problem
+                   : fs::path(tool).filename().string() + " was stopped while " + step + ": " + run.problem + ".\n";
+    case End::Cancelled:
+        return CancelledMessage;
     case End::Exited:
         break;
     }
@@ -172,7 +181,8 @@ ToolSession::ToolSession(ToolSession&& other) noexcept
       displayNames_(std::move(other.displayNames_)),
       copiedModes_(std::move(other.copiedModes_)),
       seen_(std::move(other.seen_)),
-      lastRun_(std::move(other.lastRun_))
+      lastRun_(std::move(other.lastRun_)),
+      cancelled_(std::move(other.cancelled_))
 {
     other.folder_.clear();
 }
@@ -249,11 +259,16 @@ std::string ToolSession::DisplayName(const fs::path& image) const
 }
 
 Status ToolSession::Run(const std::string& tool, const ToolArguments& arguments, const ToolLimits& limits,
-                        const std::string& step, bool quiet)
+                        const std::string& step, bool quiet, ToolByteStream* stream)
 {
+    if (IsCancelled(cancelled_)) {
+        lastRun_ = ToolRunResult{};
+        lastRun_.end = ToolRunResult::End::Cancelled;
+        return Status::Fail(CancelledMessage);
+    }
     ToolArguments commandLine{ToolPath(toolDirectory_, tool)};
     commandLine.insert(commandLine.end(), arguments.begin(), arguments.end());
-    lastRun_ = RunTool(commandLine, folder_, limits);
+    lastRun_ = RunTool(commandLine, folder_, limits, ToolRunWatch{stream, cancelled_});
     if (std::string problem = RunProblem(lastRun_, commandLine.front(), step, limits, quiet); !problem.empty())
         return Status::Fail(ShownWithUserNames(std::move(problem)));
     return Done{};
@@ -269,32 +284,48 @@ Outcome<std::string> ToolSession::ListSections(const fs::path& image)
     // escaped at most four characters per byte: far less than this.
     const ToolLimits limits{DefaultSilenceLimit(), RunTimeLimit(size), 64 * 1024 + 8 * static_cast<std::size_t>(size)};
     if (Status run = Run("scnlist", {"-sh", absolute.string()}, limits,
-                         "listing the sections of " + image.string(), false);
+                         "listing the sections of " + DisplayName(image), false);
         !run)
         return Outcome<std::string>::Fail(run.message());
     return std::move(lastRun_.output);
 }
 
-Outcome<std::string> ToolSession::GetSectionText(const fs::path& image, const std::string& section,
-                                                 std::uint64_t size)
+Status ToolSession::StreamSection(const fs::path& image, const std::string& section, std::uint64_t size,
+                                  const std::function<Status(std::span<const std::uint8_t>)>& take)
 {
+    lastRun_ = ToolRunResult{};
     if (Status name = CheckSectionName(section); !name)
-        return Outcome<std::string>::Fail(name.message());
+        return name;
     Outcome<std::string> handed = HandedName(image);
     if (!handed)
-        return handed;
+        return Status::Fail(handed.message());
+    const fs::path fifo = folder_ / StreamFileName;
+    std::error_code ignored;
+    fs::remove(fifo, ignored);
+    // Opened for reading before sectmend starts, so its opening for writing
+    // never waits; non-blocking, so the runner polls it with the output.
+    if (mkfifo(fifo.c_str(), 0600) != 0)
+        return Status::Fail("Could not make a FIFO in " + folder_.string() + ": " + std::strerror(errno) + ".\n");
+    UniqueFd reading(open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!reading.valid())
+        return Status::Fail("Could not open the FIFO " + fifo.string() + ": " + std::strerror(errno) + ".\n");
+    // Bigger pieces for sectmend's 1 MiB writes; the default works too.
+    (void)fcntl(reading.get(), F_SETPIPE_SZ, 1 << 20);
     const std::string step = "reading section " + section + " of " + DisplayName(image);
-    // Twice the section's size in digits, and room for one error line.
-    const ToolLimits limits{DefaultSilenceLimit(), RunTimeLimit(FileSize(image)),
-                            static_cast<std::size_t>(2 * size) + 4096};
-    if (Status run = Run("sectmend", {"-get", section, "-text", handed.value()}, limits, step, false); !run)
-        return Outcome<std::string>::Fail(run.message());
-    std::string text = std::move(lastRun_.output);
-    if (text.size() != 2 * size || !IsHexDigits(text))
-        return Outcome<std::string>::Fail("sectmend printed " + std::to_string(text.size()) +
-                                          " characters of section text while " + step + ", not the " +
-                                          std::to_string(2 * size) + " hexadecimal digits of its size.\n");
-    return text;
+    // sectmend reads the section and writes it into the FIFO: twice its size.
+    const ToolLimits limits{std::chrono::milliseconds(0), RunTimeLimit(2 * size), 64 * 1024,
+                            6 * DefaultSilenceLimit()};
+    ToolByteStream stream{reading.get(), size, take};
+    Status run = Run("sectmend", {"-get", section, "-o", StreamFileName, handed.value()}, limits, step, true,
+                     &stream);
+    reading.reset();
+    fs::remove(fifo, ignored);
+    if (!run)
+        return run;
+    if (lastRun_.streamed != size)
+        return Status::Fail("sectmend wrote " + std::to_string(lastRun_.streamed) + " bytes while " + step +
+                            ", not the " + std::to_string(size) + " bytes of its size.\n");
+    return Done{};
 }
 
 Outcome<std::vector<std::uint8_t>> ToolSession::GetSection(const fs::path& image, const std::string& section)
@@ -309,7 +340,7 @@ Outcome<std::vector<std::uint8_t>> ToolSession::GetSection(const fs::path& image
     std::error_code ignored;
     fs::remove(file, ignored);
     const std::string step = "reading section " + section + " of " + DisplayName(image);
-    const ToolLimits limits{std::chrono::milliseconds(0), RunTimeLimit(FileSize(image)), 64 * 1024};
+    const ToolLimits limits{std::chrono::milliseconds(0), RunTimeLimit(2 * FileSize(image)), 64 * 1024};
     if (Status run = Run("sectmend", {"-get", section, "-o", BytesFileName, handed.value()}, limits, step, true);
         !run)
         return Result::Fail(run.message());
@@ -329,19 +360,34 @@ Status ToolSession::ReplaceSection(const fs::path& image, const std::string& sec
         return Status::Fail("Section " + section + " of " + DisplayName(image) + " holds " +
                             std::to_string(sectionSize) + " bytes, but " + std::to_string(bytes.size()) +
                             " bytes were to be written into it. Nothing was written.\n");
-    Outcome<std::string> handed = HandedName(image);
-    if (!handed)
-        return Status::Fail(handed.message());
     const fs::path file = folder_ / ReplacementFileName;
     if (Status written = WriteNewFile(file, bytes); !written)
         return written;
-    const std::string step = "writing section " + section + " of " + DisplayName(image);
-    const ToolLimits limits{std::chrono::milliseconds(0), RunTimeLimit(FileSize(image)), 64 * 1024};
-    Status run = Run("sectmend", {"-replace", section, "-bits", ReplacementFileName, handed.value()}, limits, step,
-                     true);
+    Status replaced = ReplaceSectionFrom(image, section, file, sectionSize);
     std::error_code ignored;
     fs::remove(file, ignored);
-    return run;
+    return replaced;
+}
+
+Status ToolSession::ReplaceSectionFrom(const fs::path& image, const std::string& section, const fs::path& bytesFile,
+                                       std::uint64_t sectionSize)
+{
+    if (Status name = CheckSectionName(section); !name)
+        return name;
+    const std::uintmax_t size = FileSize(bytesFile);
+    if (bytesFile.parent_path() != folder_ || size != sectionSize)
+        return Status::Fail("Section " + section + " of " + DisplayName(image) + " holds " +
+                            std::to_string(sectionSize) + " bytes, but " + std::to_string(size) +
+                            " bytes were to be written into it. Nothing was written.\n");
+    Outcome<std::string> handed = HandedName(image);
+    if (!handed)
+        return Status::Fail(handed.message());
+    const std::string step = "writing section " + section + " of " + DisplayName(image);
+    // sectmend reads the file and writes the section: twice its size.
+    const ToolLimits limits{std::chrono::milliseconds(0), RunTimeLimit(2 * sectionSize + FileSize(image)),
+                            64 * 1024};
+    return Run("sectmend", {"-replace", section, "-bits", bytesFile.filename().string(), handed.value()}, limits,
+               step, true);
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "core/Files.h"
 #include "core/Outcome.h"
+#include "core/Progress.h"
 #include "filereplace/FileReplacement.h"
 #include "filereplace/WorkingFiles.h"
 #include "runner/ToolRun.h"
@@ -61,17 +63,29 @@ public:
     Status CommitOver(const std::filesystem::path& working, const std::filesystem::path& target,
                       const std::string& activity);
 
+    // Every later tool run is stopped within a tenth of a second of cancelled
+    // saying so, and fails with CancelledMessage.
+    void SetCancelCheck(CancelCheck cancelled) { cancelled_ = std::move(cancelled); }
+
     // scnlist -sh IMAGE: the listing, whole.
     Outcome<std::string> ListSections(const std::filesystem::path& image);
-    // sectmend -get NAME -text IMAGE: exactly 2 x size hexadecimal digits.
-    Outcome<std::string> GetSectionText(const std::filesystem::path& image, const std::string& section,
-                                        std::uint64_t size);
-    // sectmend -get NAME -o FILE IMAGE: the section's bytes as stored.
+    // sectmend -get NAME -o FIFO IMAGE: the section's bytes as stored, handed
+    // to take in blocks of at most 1 MiB as sectmend writes them into a FIFO
+    // of the folder, never held whole. Exactly size bytes must come; take
+    // failing stops sectmend and fails with take's message.
+    Status StreamSection(const std::filesystem::path& image, const std::string& section, std::uint64_t size,
+                         const std::function<Status(std::span<const std::uint8_t>)>& take);
+    // sectmend -get NAME -o FILE IMAGE: the section's bytes as stored, whole
+    // (for the small sections of the record and the signature).
     Outcome<std::vector<std::uint8_t>> GetSection(const std::filesystem::path& image, const std::string& section);
     // sectmend -replace NAME -bits FILE IMAGE, in place. The bytes must fill
     // the section exactly (sectionSize); anything else is refused unrun.
     Status ReplaceSection(const std::filesystem::path& image, const std::string& section,
                           std::span<const std::uint8_t> bytes, std::uint64_t sectionSize);
+    // The same from a file of the folder that holds the section's new bytes
+    // (a file of any other size is refused unrun).
+    Status ReplaceSectionFrom(const std::filesystem::path& image, const std::string& section,
+                              const std::filesystem::path& bytesFile, std::uint64_t sectionSize);
 
     // How the last tool run ended (Load words its messages by it).
     const ToolRunResult& lastRun() const { return lastRun_; }
@@ -88,7 +102,7 @@ private:
     // Runs a tool in the folder; Fail with the one message style unless it
     // exits with 0 (and, when quiet, prints nothing).
     Status Run(const std::string& tool, const ToolArguments& arguments, const ToolLimits& limits,
-               const std::string& step, bool quiet);
+               const std::string& step, bool quiet, ToolByteStream* stream = nullptr);
 
     std::string toolDirectory_;
     PrivateFolder privateFolder_;
@@ -98,6 +112,7 @@ private:
     std::map<std::filesystem::path, unsigned> copiedModes_;  // working copy -> its image's permissions
     std::map<std::filesystem::path, TargetState> seen_;      // each copied image as CopyIn saw it
     ToolRunResult lastRun_;
+    CancelCheck cancelled_;
 };
 
 }  // namespace vantrel

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "encryption/AesDataRecord.h"
+#include "core/Progress.h"
 #include "core/Secret.h"
 #include "core/Sha1.h"
 #include "verify/ImageSections.h"
@@ -51,10 +52,10 @@ std::optional<AesDataRecordContents> ReadAesDataRecord(const std::vector<std::ui
 // decryption, and every entry's digest against the image section at its
 // address and size. With the original (unprotected) image, each encrypted
 // section is decrypted and compared byte for byte with the original's section
-// of the same name. Adds its checks to the report. progress (may be empty)
-// hears one line per section.
+// of the same name. Sections are streamed, never held whole. Adds its checks
+// to the report. progress (may be empty) hears one line per section, with a
+// count in large ones.
 void CheckAesData(const std::vector<std::uint8_t>& aesData, const SecretText& keyText, ImageSections& image,
-                  ImageSections* original, VerifyReport& report,
-                  const std::function<void(const std::string&)>& progress);
+                  ImageSections* original, VerifyReport& report, const Progress& progress);
 
 }  // namespace vantrel

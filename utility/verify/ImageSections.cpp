@@ -90,4 +90,23 @@ std::optional<std::vector<std::uint8_t>> ImageSections::ReadBytes(const std::str
     return std::move(bytes.value());
 }
 
+bool ImageSections::StreamBytes(const ListedSection& section,
+                                const std::function<Status(std::span<const std::uint8_t>)>& take, std::string& error)
+{
+    if (!tools_) {
+        error = "the sections of " + imagePath_ + " were not listed";
+        return false;
+    }
+    if (Status read = tools_->StreamSection(imagePath_, section.name, section.size, take); !read) {
+        error = "cannot read section " + section.name + " of " + imagePath_ + ": " + MessageLine(read.message());
+        return false;
+    }
+    return true;
+}
+
+std::filesystem::path ImageSections::PrivateFolder() const
+{
+    return tools_ ? tools_->folder() : std::filesystem::path();
+}
+
 }  // namespace vantrel

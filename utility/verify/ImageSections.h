@@ -2,10 +2,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "core/Outcome.h"
 
 namespace vantrel {
 
@@ -49,6 +53,13 @@ public:
 
     // The section's bytes as stored in the image.
     std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& name, std::string& error);
+    // The same, handed to take in blocks as they are read, never held
+    // whole; false with error set when they do not all come or take fails.
+    bool StreamBytes(const ListedSection& section, const std::function<Status(std::span<const std::uint8_t>)>& take,
+                     std::string& error);
+    // A folder only this process can use, removed with the object (the
+    // sections were listed first).
+    std::filesystem::path PrivateFolder() const;
 
 private:
     std::string toolDirectory_;
