@@ -29,8 +29,13 @@ Status OnGenerate(DialogState& state, UserInterface& ui)
         return Refuse(ui, SaveNoInputMessage);
     request.toolDirectory = state.toolDirectory;
     request.keyPair = KeyPairChoice(ui);
-    request.confirmReplaceKeys = [&ui](const std::string& question) { return ui.askYesNo(question); };
-    return Report(ui, SignImage(request), "Digital Signature Signed!\n");
+    const auto ask = [&ui](const std::string& question) { return ui.askYesNo(question); };
+    request.confirmReplaceKeys = ask;
+    request.confirmPelora = ask;
+    request.confirmResign = ask;
+    const Outcome<SigningKeyUsed> signedImage = SignImage(request);
+    return Report(ui, signedImage ? Status(Done{}) : Status::Fail(signedImage.message()),
+                  "Digital Signature Signed!\n");
 }
 
 }  // namespace vantrel

@@ -10,6 +10,7 @@
 #include "runner/ToolSession.h"
 #include "signing/BigNumberText.h"
 #include "signing/CurveFile.h"
+#include "signing/KeyFolderLock.h"
 #include "signing/SigningSteps.h"
 #include "verify/SignatureCheck.h"
 
@@ -74,13 +75,33 @@ Outcome<PublicKeyNumbers> TokenPublicKey(const OpenToken& token)
     return ReadTokenPublicKey(token.session, publicKey.value());
 }
 
+// A token key signs only what the public key file, and so verify and the
+// devices, accept.
+Status CheckSamePublicKey(const PublicKeyNumbers& tokenKey, const std::string& publicKeyPath)
+{
+    Outcome<PublicKeyNumbers> held = ReadPublicKey(publicKeyPath);
+    if (!held)
+        return Status::Fail(held.message() + "; signing with a token needs the token's public key there. Nothing "
+                                             "was changed.\n");
+    if (BN_cmp(held.value().x.get(), tokenKey.x.get()) != 0 || BN_cmp(held.value().y.get(), tokenKey.y.get()) != 0)
+        return Status::Fail("the token's key is not the one in " + publicKeyPath +
+                            ", so verify would refuse what it signs; name the token's key pair in the URI, or its "
+                            "public key file with --public-key. Nothing was changed.\n");
+    return Done{};
+}
+
 }  // namespace
 
 Status SignImageWithToken(const TokenSignRequest& request)
 {
-    if (Status files = CheckSigningFiles(request.imagePath, request.imagePath, {{SignatureRecordFileName, "key file"}});
+    if (Status files = CheckSigningFiles(request.imagePath, request.imagePath,
+                                         {{SignatureRecordFileName, "key file"}, {request.publicKeyPath, "key file"}});
         !files)
         return files;
+    const KeyFilePaths keyFiles{request.publicKeyPath, request.publicKeyPath};
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(keyFiles, KeyLockMode::Shared, request.progress);
+    if (!lock)
+        return Status::Fail(lock.message());
     Report(request.progress, "opening the token " + request.key.uri);
     Outcome<OpenToken> token = OpenTokenAt(request.key);
     if (!token)
@@ -91,12 +112,14 @@ Status SignImageWithToken(const TokenSignRequest& request)
     Outcome<PublicKeyNumbers> publicKey = TokenPublicKey(token.value());
     if (!publicKey)
         return Status::Fail(publicKey.message());
+    if (Status same = CheckSamePublicKey(publicKey.value(), request.publicKeyPath); !same)
+        return same;
 
     Outcome<WorkingCopy> copy = OpenWorkingCopy(request.toolDirectory, request.imagePath, request.imagePath);
     if (!copy)
         return Status::Fail(copy.message());
     Report(request.progress, "signing " + request.imagePath + " in the token");
-    Outcome<Bytes> message = ExchangeMessages(copy.value());
+    Outcome<Bytes> message = MessageToSign(copy.value(), request.confirmResign);
     if (!message)
         return Status::Fail(message.message());
     Sha1Digest digest{};
@@ -107,20 +130,16 @@ Status SignImageWithToken(const TokenSignRequest& request)
         return Status::Fail(signature.message());
 
     // Back-verification, as verify and the boot code check: against the
-    // token's own public key, written for the check into the copy's private
-    // session folder.
+    // public key file verify reads, which holds the token's key.
     Outcome<Bytes> record = SignatureRecordBytes(signature.value());
     if (!record)
         return Status::Fail(record.message());
-    const std::filesystem::path tokenKey = copy.value().session.folder() / "token-public.ecs";
-    if (Status written = WritePublicKeyFile(tokenKey, publicKey.value()); !written)
-        return written;
     std::string detail;
-    const SignatureInputs inputs{CurveFilePath(request.toolDirectory), tokenKey.string(), record.value(),
+    const SignatureInputs inputs{CurveFilePath(request.toolDirectory), request.publicKeyPath, record.value(),
                                  message.value()};
     if (!CheckSignature(inputs, detail))
-        return Status::Fail("the token's signature does not verify against its public key (" + detail +
-                            "). Nothing was changed.\n");
+        return Status::Fail("the token's signature does not verify against " + request.publicKeyPath + " (" +
+                            detail + "). Nothing was changed.\n");
     return FinishSigning(copy.value(), signature.value());
 }
 

@@ -2,6 +2,8 @@
 
 #include <openssl/err.h>
 
+#include "signing/CurveChecks.h"
+
 namespace vantrel {
 
 namespace {
@@ -23,6 +25,8 @@ Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context)
 {
     EC_GROUP* group = curve.group.get();
     const CurveParameters& parameters = curve.parameters;
+    if (Status order = CheckCurveOrder(parameters); !order)
+        return order;
     EcPointPtr base(EC_POINT_new(group));
     EcPointPtr work(EC_POINT_new(group));
     if (!base || !work)

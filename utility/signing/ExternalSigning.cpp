@@ -68,7 +68,7 @@ Outcome<PreparedDigest> PrepareExternalSignature(const DigestRequest& request)
     if (!copy)
         return Result::Fail(copy.message());
     Report(request.progress, "preparing " + target + " for a signature made elsewhere");
-    Outcome<Bytes> message = ExchangeMessages(copy.value());
+    Outcome<Bytes> message = MessageToSign(copy.value(), nullptr);
     if (!message)
         return Result::Fail(message.message());
     PreparedDigest prepared{{}, target, messagePath};

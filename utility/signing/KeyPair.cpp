@@ -63,6 +63,19 @@ Status MakeKeyPair(const KeyPairRequest& request)
 {
     if (request.source == KeyPairSource::Default)
         return Done{};
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.paths, KeyLockMode::Exclusive, request.progress);
+    if (!lock)
+        return Status::Fail(lock.message());
+    return MakePair(request);
+}
+
+Status MakeKeyPairLocked(const KeyPairRequest& request, const KeyFolderLock& lock)
+{
+    if (request.source == KeyPairSource::Default)
+        return Done{};
+    if (lock.mode() != KeyLockMode::Exclusive)
+        return Status::Fail("Problem - the key files " + request.paths.privateKey + " and " + request.paths.publicKey +
+                            " are replaced only under the exclusive lock of their folder");
     return MakePair(request);
 }
 
