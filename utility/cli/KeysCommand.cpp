@@ -8,6 +8,7 @@
 #include "cli/ConsoleMessages.h"
 #include "cli/TokenOptions.h"
 #include "core/Files.h"
+#include "core/HexText.h"
 #include "core/OutputCheck.h"
 #include "keys/KeyImport.h"
 #include "keys/KeyPairCheck.h"
@@ -51,10 +52,20 @@ int RunTokenGenerate(const KeysOptions& options)
     if (!location)
         return Fail(MessageLine(location.message()));
     const std::string publicKey = (fs::path(options.folder) / PublicKeyFileName).lexically_normal().string();
-    if (const Status made = GenerateTokenKey({std::move(location.value()), publicKey}); !made)
+    const std::string pinFile = options.generateToken.pinFile == "-" ? "" : options.generateToken.pinFile;
+    if (const Status apart = CheckOutputs({{publicKey, "public key file", OutputKind::Image}},
+                                          {{pinFile, "PIN file"}}, true);
+        !apart)
+        return Fail(MessageLine(apart.message()));
+    const Outcome<std::vector<std::uint8_t>> made = GenerateTokenKey({std::move(location.value()), publicKey});
+    if (!made)
         return Fail(MessageLine(made.message()));
-    std::cerr << "Key pair made in the token " << options.generateToken.uri << "; its public key is in "
-              << publicKey << std::endl;
+    // The id, as a URI gives it, names this key alone from now on.
+    std::string id;
+    for (const std::uint8_t byte : made.value())
+        id += "%" + BytesToHex(std::vector<std::uint8_t>{byte});
+    std::cerr << "Key pair made in the token " << options.generateToken.uri << " with id=" << id
+              << "; its public key is in " << publicKey << std::endl;
     return 0;
 }
 

@@ -102,7 +102,7 @@ std::string KindName(OutputKind kind)
 
 }  // namespace
 
-Status CheckOutputs(const std::vector<OutputFile>& outputs, const std::vector<NamedFile>& reads, bool force)
+Status CheckOutputsApart(const std::vector<OutputFile>& outputs, const std::vector<NamedFile>& reads)
 {
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const OutputFile& output = outputs[i];
@@ -112,17 +112,33 @@ Status CheckOutputs(const std::vector<OutputFile>& outputs, const std::vector<Na
                 others.push_back({outputs[j].path, outputs[j].role});
         for (const NamedFile& other : others)
             if (!output.path.empty() && !other.path.empty() && SameFile(output.path, other.path))
-                return Status::Fail("Error: the " + output.role + " " + output.path + " is the " + other.role +
+                return Status::Fail("The " + output.role + " " + output.path + " is the " + other.role +
                                     (other.path == output.path ? "" : " " + other.path) +
                                     "; writing it would destroy it. Name another file. Nothing was changed.\n");
     }
+    return Done{};
+}
+
+Status CheckOutputKinds(const std::vector<OutputFile>& outputs)
+{
     for (const OutputFile& output : outputs) {
         std::error_code error;
-        if (force || output.path.empty() || !fs::exists(output.path, error) || OfItsKind(output))
+        if (output.path.empty() || !fs::exists(output.path, error) || OfItsKind(output))
             continue;
-        return Status::Fail("Error: the " + output.role + " " + output.path + " exists and is not " +
-                            KindName(output.kind) + "; give --force to replace it. Nothing was changed.\n");
+        return Status::Fail("The " + output.role + " " + output.path + " exists and is not " +
+                            KindName(output.kind) + ".");
     }
+    return Done{};
+}
+
+Status CheckOutputs(const std::vector<OutputFile>& outputs, const std::vector<NamedFile>& reads, bool force)
+{
+    if (Status apart = CheckOutputsApart(outputs, reads); !apart)
+        return apart;
+    if (force)
+        return Done{};
+    if (Status kinds = CheckOutputKinds(outputs); !kinds)
+        return Status::Fail(kinds.message() + " Give --force to replace it. Nothing was changed.\n");
     return Done{};
 }
 

@@ -30,11 +30,18 @@ struct OutputFile {
     OutputKind kind;
 };
 
-// Checked before anything runs. An output that is one of the files the
+// Checked before anything runs: an output that is one of the files the
 // command reads or the key files it uses, or another of its outputs (the
 // same path, or the same file by inode: a hard or symbolic link), is
-// refused by name: writing it would destroy it. An existing output that is
-// not of its kind is refused unless force. The message says what to do.
+// refused by name, since writing it would destroy it.
+Status CheckOutputsApart(const std::vector<OutputFile>& outputs, const std::vector<NamedFile>& reads);
+
+// An existing output that is not of its kind, named with what it should be
+// (one sentence, for the caller to say what follows).
+Status CheckOutputKinds(const std::vector<OutputFile>& outputs);
+
+// Both, for the command line: an output of another kind is replaced only
+// with force (--force, which the message names).
 Status CheckOutputs(const std::vector<OutputFile>& outputs, const std::vector<NamedFile>& reads, bool force);
 
 }  // namespace vantrel

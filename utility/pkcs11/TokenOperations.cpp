@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <optional>
 
+#include <openssl/rand.h>
+
 #include "pkcs11/TokenKey.h"
 #include "pkcs11/TokenModule.h"
 #include "pkcs11/TokenSession.h"
@@ -28,7 +30,7 @@ struct OpenToken {
     TokenSession session;
 };
 
-Outcome<OpenToken> OpenTokenAt(const TokenKeyLocation& location)
+Outcome<OpenToken> OpenTokenAt(const TokenKeyLocation& location, bool readWrite)
 {
     using Result = Outcome<OpenToken>;
     Outcome<TokenUri> uri = TokenUri::Parse(location.uri);
@@ -44,7 +46,7 @@ Outcome<OpenToken> OpenTokenAt(const TokenKeyLocation& location)
     Outcome<TokenSlot> slot = module.value().FindToken(uri.value());
     if (!slot)
         return Result::Fail(slot.message());
-    Outcome<TokenSession> session = TokenSession::Open(slot.value(), location.uri);
+    Outcome<TokenSession> session = TokenSession::Open(slot.value(), location.uri, readWrite);
     if (!session)
         return Result::Fail(session.message());
     if (Status loggedIn = session.value().Login(location.pin); !loggedIn)
@@ -75,6 +77,21 @@ Outcome<PublicKeyNumbers> TokenPublicKey(const OpenToken& token)
     return ReadTokenPublicKey(token.session, publicKey.value());
 }
 
+// The id of a new key: the URI's, or 16 fresh bytes, so that the key can
+// always be named alone.
+Outcome<Bytes> KeyId(const TokenUri& uri)
+{
+    for (const CK_ATTRIBUTE& attribute : uri.objectAttributes())
+        if (attribute.type == CKA_ID) {
+            const auto* bytes = static_cast<const std::uint8_t*>(attribute.pValue);
+            return Bytes(bytes, bytes + attribute.ulValueLen);
+        }
+    Bytes id(16);
+    if (RAND_bytes(id.data(), static_cast<int>(id.size())) != 1)
+        return Outcome<Bytes>::Fail("Problem - no random id for the new key: " + OpenSslErrorText());
+    return id;
+}
+
 // A token key signs only what the public key file, and so verify and the
 // devices, accept.
 Status CheckSamePublicKey(const PublicKeyNumbers& tokenKey, const std::string& publicKeyPath)
@@ -103,7 +120,7 @@ Status SignImageWithToken(const TokenSignRequest& request)
     if (!lock)
         return Status::Fail(lock.message());
     Report(request.progress, "opening the token " + request.key.uri);
-    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    Outcome<OpenToken> token = OpenTokenAt(request.key, false);
     if (!token)
         return Status::Fail(token.message());
     Outcome<CK_OBJECT_HANDLE> privateKey = FindTokenObject(token.value().session, token.value().uri, CKO_PRIVATE_KEY);
@@ -143,31 +160,48 @@ Status SignImageWithToken(const TokenSignRequest& request)
     return FinishSigning(copy.value(), signature.value());
 }
 
-Status GenerateTokenKey(const TokenKeyGenerateRequest& request)
+Outcome<std::vector<std::uint8_t>> GenerateTokenKey(const TokenKeyGenerateRequest& request)
 {
+    using Result = Outcome<Bytes>;
+    const KeyFilePaths keyFiles{request.publicKeyPath, request.publicKeyPath};
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(keyFiles, KeyLockMode::Exclusive, nullptr);
+    if (!lock)
+        return Result::Fail(lock.message());
     std::error_code error;
     if (std::filesystem::exists(request.publicKeyPath, error))
-        return Status::Fail("the public key file " + request.publicKeyPath +
+        return Result::Fail("the public key file " + request.publicKeyPath +
                             " exists already; name another with --out. Nothing was changed.\n");
-    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    Outcome<OpenToken> token = OpenTokenAt(request.key, true);
     if (!token)
-        return Status::Fail(token.message());
-    if (FindTokenObject(token.value().session, token.value().uri, CKO_PRIVATE_KEY))
-        return Status::Fail("the token already holds a private key that " + request.key.uri +
+        return Result::Fail(token.message());
+    // Any object the URI names, of any class, would make the new key one of
+    // several that the URI can never tell apart; a search that fails is not
+    // taken for "none".
+    Outcome<CK_ULONG> named = CountTokenObjects(token.value().session, token.value().uri);
+    if (!named)
+        return Result::Fail(named.message());
+    if (named.value() > 0)
+        return Result::Fail("the token already holds " + std::to_string(named.value()) + " object" +
+                            (named.value() == 1 ? "" : "s") + " that " + request.key.uri +
                             " names; give another object= or id=. Nothing was changed.\n");
-    Outcome<TokenKeyPair> pair = GenerateTokenKeyPair(token.value().session, token.value().uri);
+    Outcome<Bytes> id = KeyId(token.value().uri);
+    if (!id)
+        return Result::Fail(id.message());
+    Outcome<TokenKeyPair> pair = GenerateTokenKeyPair(token.value().session, token.value().uri, id.value());
     if (!pair)
-        return Status::Fail(pair.message());
+        return Result::Fail(pair.message());
     Outcome<PublicKeyNumbers> publicKey = ReadTokenPublicKey(token.value().session, pair.value().publicKey);
     if (!publicKey)
-        return Status::Fail(publicKey.message());
-    return WritePublicKeyFile(request.publicKeyPath, publicKey.value());
+        return Result::Fail(publicKey.message());
+    if (Status written = WritePublicKeyFile(request.publicKeyPath, publicKey.value()); !written)
+        return Result::Fail(written.message());
+    return id;
 }
 
 Outcome<std::vector<std::uint8_t>> ExportTokenPublicKey(const TokenKeyExportRequest& request)
 {
     using Result = Outcome<Bytes>;
-    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    Outcome<OpenToken> token = OpenTokenAt(request.key, false);
     if (!token)
         return Result::Fail(token.message());
     Outcome<PublicKeyNumbers> publicKey = TokenPublicKey(token.value());

@@ -47,9 +47,11 @@ struct TokenKeyGenerateRequest {
 };
 
 // Makes a key pair on sect163k1 inside the token (the private key sensitive,
-// never extractable) with the URI's label and id, and writes its public key
-// to publicKeyPath. Refuses a URI whose private key is already there.
-Status GenerateTokenKey(const TokenKeyGenerateRequest& request);
+// never extractable, both keys for signing and verifying only) with the
+// URI's label, and the URI's id or a fresh one, and writes its public key to
+// publicKeyPath. Refuses a URI that names any object already there. Returns
+// the key's id (CKA_ID).
+Outcome<std::vector<std::uint8_t>> GenerateTokenKey(const TokenKeyGenerateRequest& request);
 
 struct TokenKeyExportRequest {
     TokenKeyLocation key;

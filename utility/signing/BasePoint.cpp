@@ -25,8 +25,6 @@ Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context)
 {
     EC_GROUP* group = curve.group.get();
     const CurveParameters& parameters = curve.parameters;
-    if (Status order = CheckCurveOrder(parameters); !order)
-        return order;
     EcPointPtr base(EC_POINT_new(group));
     EcPointPtr work(EC_POINT_new(group));
     if (!base || !work)
@@ -58,6 +56,8 @@ Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context)
     if (prime == 0)
         return Outcome<Done>::Fail("Problem - q in ecc_koblitz.ecs is not prime, so it is not the order of (x,y)");
 
+    if (Status order = CheckCurveOrder(parameters); !order)
+        return order;
     if (!EC_GROUP_set_generator(group, base.get(), parameters.q.get(), nullptr))
         return LibraryProblem("the base point of ecc_koblitz.ecs cannot be used");
     return Done{};

@@ -6,9 +6,9 @@
 
 namespace vantrel {
 
-// Checks the curve's order (CheckCurveOrder), makes G = (x, y) of the curve
-// file, checks that it lies on the curve and
-// that q*G is the point at infinity, and then makes G with order q the
+// Makes G = (x, y) of the curve file, checks that it lies on the curve and
+// that q*G is the point at infinity and q is prime, checks q's size
+// (CheckCurveOrder), and then makes G with order q the
 // group's generator, so later multiplications by secret scalars take the
 // library's constant-time path. Messages: "Problem - point (x,y) is not on
 // the curve", "Problem - point (x,y) is not of order q", or a "Problem - "

@@ -109,7 +109,7 @@ Outcome<Bytes> MessageToSign(WorkingCopy& copy, const std::function<bool(const s
 
 std::string AlreadySignedMessage(const std::string& image)
 {
-    return "Error: " + image + " is already signed: its digital_signature holds a signature, and signing again "
+    return image + " is already signed: its digital_signature holds a signature, and signing again "
            "would exchange msg_code and msg_data back. Nothing was changed.\n";
 }
 
