@@ -83,13 +83,16 @@ Outcome<Bytes> ExchangeMessages(WorkingCopy& copy)
 
 namespace {
 
+// Whether digital_signature holds a signature.
 Outcome<bool> AlreadySigned(WorkingCopy& copy)
 {
     Outcome<Bytes> section = copy.session.GetSection(copy.file, "digital_signature");
     if (!section)
         return Outcome<bool>::Fail(section.message());
+    // An unsigned image's section is one filler byte repeated (zeros, or
+    // erased flash); r and s never are.
     const Bytes& bytes = section.value();
-    return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte != 0; });
+    return std::any_of(bytes.begin(), bytes.end(), [&](std::uint8_t byte) { return byte != bytes.front(); });
 }
 
 }  // namespace

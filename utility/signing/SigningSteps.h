@@ -45,7 +45,7 @@ Outcome<std::vector<std::uint8_t>> ExchangeMessages(WorkingCopy& copy);
 
 // The message to sign: exchanged as the first signing does it
 // (ExchangeMessages), or, for an image whose digital_signature already holds
-// a signature (anything but zeros), msg_data as it stands, when
+// a signature (anything but one byte repeated), msg_data as it stands, when
 // confirmResign allows it; otherwise the image is refused
 // (AlreadySignedMessage): a second exchange would put the other section's
 // bytes under the signature.
