@@ -173,26 +173,34 @@ int RunTokenSign(const SignOptions& options, const CommandContext& context)
 }
 
 // Every file the signing writes, checked against every file it reads and
-// the key files, before anything runs.
+// the key files, before anything runs. An image signed in place is written
+// too, but its kind is the input's business.
 Status CheckSignOutputs(const SignOptions& options)
 {
     const SignRequest& request = options.request;
-    std::vector<NamedFile> reads{{request.imagePath, "image"},
-                                 {request.keys.privateKey, "private key file"},
-                                 {request.keys.publicKey, "public key file"}};
+    std::vector<NamedFile> reads{{request.keys.privateKey, "private key file"},
+                                 {request.keys.publicKey, "public key file"},
+                                 {options.signature, "signature file"},
+                                 {options.token.pinFile == "-" ? "" : options.token.pinFile, "PIN file"}};
     std::vector<OutputFile> outputs;
-    if (!options.output.empty())
+    if (!options.output.empty()) {
+        reads.push_back({request.imagePath, "image"});
         outputs.push_back({options.output, "output image", OutputKind::Image});
+    }
     if (!options.digestOut.empty()) {
+        reads.push_back({SignatureRecordFileName, "signature record"});
         outputs.push_back({options.digestOut, "digest file", OutputKind::Digest});
         outputs.push_back({options.digestOut + ".message", "message file", OutputKind::Message});
-        reads.push_back({SignatureRecordFileName, "signature record"});
     } else {
         outputs.push_back({SignatureRecordFileName, "signature record", OutputKind::SignatureRecord});
     }
-    reads.push_back({options.signature, "signature file"});
-    reads.push_back({options.token.pinFile == "-" ? "" : options.token.pinFile, "PIN file"});
-    return CheckOutputs(outputs, reads, options.force);
+    std::vector<OutputFile> written;
+    if (options.output.empty())
+        written.push_back({request.imagePath, "image", OutputKind::Image});
+    written.insert(written.end(), outputs.begin(), outputs.end());
+    if (Status apart = CheckOutputsApart(written, reads); !apart)
+        return apart;
+    return CheckOutputs(outputs, {}, options.force);
 }
 
 int RunSign(SignOptions& options, const CommandContext& context)

@@ -50,6 +50,16 @@ bool OnlyBlanksFollow(std::istream& in)
     return in.peek() == std::char_traits<char>::eof();
 }
 
+// A private key that others can read may already be theirs.
+Status CheckOwnerOnly(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && (status.st_mode & (S_IRGRP | S_IROTH)) != 0)
+        return Status::Fail("Problem - " + path + " is readable by others than its owner, and a private key must "
+                            "not be; make it the owner's only with: chmod 600 " + path);
+    return Done{};
+}
+
 std::string HexOrEmpty(const BIGNUM* number, bool& ok)
 {
     std::string text = BigNumberHex(number);
@@ -85,11 +95,6 @@ Outcome<BignumPtr> ReadPrivateKey(const std::string& path)
             "We use private key in file " + path +
             (path == PrivateKeyFileName ? ",\nPlease check if you have this file in current directory.\n"
                                         : ",\nPlease check that this file exists.\n"));
-    // A private key that others can read may already be theirs.
-    struct stat status {};
-    if (stat(path.c_str(), &status) == 0 && (status.st_mode & (S_IRGRP | S_IROTH)) != 0)
-        return Outcome<BignumPtr>::Fail("Problem - " + path + " is readable by others than its owner, and a private "
-                                        "key must not be; make it the owner's only with: chmod 600 " + path);
     std::ifstream in(path);
     if (!in)
         return Outcome<BignumPtr>::Fail(FileProblem("read", path, errno));
@@ -99,6 +104,8 @@ Outcome<BignumPtr> ReadPrivateKey(const std::string& path)
         if (!OnlyBlanksFollow(in))
             return Outcome<BignumPtr>::Fail("Problem - " + path + " holds something after its number; it cannot "
                                             "be a private key file");
+        if (Status owned = CheckOwnerOnly(path); !owned)
+            return Outcome<BignumPtr>::Fail(owned.message());
         return std::move(read.value);
     case TokenProblem::TooLong:
         return Outcome<BignumPtr>::Fail("Problem - " + path + " begins with " + TooLongTokenText() +
