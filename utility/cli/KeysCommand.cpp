@@ -159,7 +159,9 @@ int RunKeys(KeysOptions& options, const CommandContext& context)
         });
     }
     if (options.import->parsed()) {
-        const auto in = [&options](const char* name) { return (fs::path(options.folder) / name).string(); };
+        const auto in = [&options](const char* name) {
+            return (fs::path(options.folder) / name).lexically_normal().string();
+        };
         if (const Status apart = CheckOutputs({{in(PrivateKeyFileName), "private key file", OutputKind::Image},
                                                {in(PublicKeyFileName), "public key file", OutputKind::Image}},
                                               {{options.source, "key file to import"}}, true);

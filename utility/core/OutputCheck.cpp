@@ -47,12 +47,25 @@ bool IsDigest(const std::string& path, std::uintmax_t size)
     return size == 20 || (size == 41 && HexLines(Head(path, 41)));
 }
 
+// A DER SEQUENCE whose length is the whole file.
+bool IsDerSequence(const std::string& head, std::uintmax_t size)
+{
+    if (head.size() < 3 || static_cast<unsigned char>(head[0]) != 0x30)
+        return false;
+    const auto byte = [&head](std::size_t i) { return static_cast<std::uintmax_t>(static_cast<unsigned char>(head[i])); };
+    if (byte(1) < 0x80)
+        return byte(1) + 2 == size;
+    if (byte(1) == 0x81)
+        return byte(2) + 3 == size;
+    return byte(1) == 0x82 && head.size() >= 4 && (byte(2) << 8 | byte(3)) + 4 == size;
+}
+
 bool IsPublicKeyExport(const std::string& path, std::uintmax_t size)
 {
     const std::string head = Head(path, 32);
     return head.starts_with("-----BEGIN PUBLIC KEY-----") || head.starts_with("/* Public key") ||
            (size == 65 && HexLines(Head(path, 65))) ||  // SHA-256
-           (size <= 1024 && !head.empty() && static_cast<unsigned char>(head[0]) == 0x30) ||  // DER
+           IsDerSequence(head, size) ||                  // DER
            (size <= 144 && size % 2 == 0 && !HexLines(head));  // raw X and Y
 }
 
