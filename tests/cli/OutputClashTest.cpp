@@ -104,5 +104,32 @@ TEST(SignTwice, IsRefusedAndResignKeepsTheSections)
     EXPECT_EQ(Utility({"verify", "image.vnf"}, work.path()).status, 0);
 }
 
+// What nothing covers, the public Pelora key and ECB are said, not left to
+// be found out.
+TEST(SaidPlainly, PeloraNotCoveredAndEcb)
+{
+    TempDir work;
+    WriteElfImage(work / "image.vnf", ProtectableImage());
+    const ProgramResult signedRun = Utility({"sign", "image.vnf", "--key-pair", "pelora"}, work.path());
+    ASSERT_EQ(signedRun.status, 0) << signedRun.err;
+    EXPECT_NE(signedRun.err.find("WARNING: the Pelora key pair is public"), std::string::npos) << signedRun.err;
+    const ProgramResult verified = Utility({"verify", "image.vnf"}, work.path());
+    EXPECT_EQ(verified.status, 0) << verified.err;
+    EXPECT_NE(verified.out.find("Public key: the Pelora key, whose pair is public"), std::string::npos)
+        << verified.out;
+    EXPECT_NE(verified.out.find("\nNot covered: the ELF and program headers, msg_code, sections the AESData "
+                                "record does not name; the AESData record carries no key-bound integrity\n"),
+              std::string::npos)
+        << verified.out;
+    const ProgramResult exported = Utility({"keys", "export", "--format", "sha256"}, work.path());
+    EXPECT_NE(exported.err.find("is the Pelora key"), std::string::npos) << exported.err;
+    WriteFileText(work / "aes.key", "000102030405060708090a0b0c0d0e0f\n");
+    const ProgramResult ecb = Utility({"protect", "image.vnf", "-o", "out.vnf", "--key-file", "aes.key", "--mode",
+                                       "ecb", "--hash", "ShareFunctionSection2"},
+                                      work.path());
+    EXPECT_EQ(ecb.status, 0) << ecb.err;
+    EXPECT_NE(ecb.err.find("WARNING: --mode ecb encrypts equal 16-byte blocks"), std::string::npos) << ecb.err;
+}
+
 }  // namespace
 }  // namespace vantrel::testing
