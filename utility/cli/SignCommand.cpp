@@ -45,14 +45,16 @@ constexpr const char* ResignHint = "\nGive --resign to sign its message as it st
 
 // The lines of a signing: the public key of a new pair is a result, printed
 // on standard output whatever it is connected to (unless the result is
-// JSON); the dated copies kept of a replaced pair are always told; the
-// other lines are progress.
+// JSON); the dated copies kept of a replaced pair, and what was recovered
+// from an interrupted replacement, are always told; the other lines are
+// progress.
 Progress SignLines(const SignOptions& options, const CommandContext& context)
 {
     return [progress = ProgressLines(context), json = options.json](const std::string& line) {
         if (line.starts_with("public key = ") && !json)
             std::cout << line << std::endl;
-        else if (line.starts_with("kept "))
+        else if (line.starts_with("kept ") || line.starts_with("finished the interrupted") ||
+                 line.starts_with("removed "))
             std::cerr << line << std::endl;
         else
             Report(progress, line);

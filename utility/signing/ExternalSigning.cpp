@@ -9,6 +9,7 @@
 #include "signing/CurveFile.h"
 #include "signing/KeyFiles.h"
 #include "signing/SignatureFile.h"
+#include "signing/KeyFolderLock.h"
 #include "signing/SigningSteps.h"
 #include "verify/SignatureCheck.h"
 
@@ -100,6 +101,10 @@ Status ApplyExternalSignature(const ExternalSignatureRequest& request)
                                           {SignatureRecordFileName, "key file"}};
     if (Status files = CheckSigningFiles(request.imagePath, target, keyFiles); !files)
         return files;
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take({request.publicKeyPath, request.publicKeyPath},
+                                                      KeyLockMode::Shared, request.progress);
+    if (!lock)
+        return Status::Fail(lock.message());
     Outcome<EcdsaSignature> signature = ReadSignatureFile(request.signaturePath);
     if (!signature)
         return Status::Fail(signature.message());
