@@ -10,10 +10,10 @@
 #include "FileCopy.h"
 #include "FilePatch.h"
 #include "LibElf.h"
-#include "OutputFile.h"
 #include "ReplacementInput.h"
 #include "SectionByteFiles.h"
 #include "UsageText.h"
+#include "filereplace/FileReplacement.h"
 
 namespace sectmend {
 
@@ -98,16 +98,22 @@ bool RefuseReplacement(const CommandLineOptions& options, const SectionFacts& fa
 // over the output: a failure leaves the output as it was.
 bool WriteChangedCopy(const CommandLineOptions& options, const SectionFacts& facts, ReplacementInput& input)
 {
-    OutputFile output(options.outputFile);
-    if (!output.open()) {
-        std::fprintf(stderr, "ERROR: '%s' can not be opened for writing.\n", options.outputFile.c_str());
+    vantrel::FileReplacement output(options.outputFile,
+                                   vantrel::FileMode::KeepTargetElse(vantrel::NewFileModeFromUmask()));
+    if (const vantrel::ReplaceStatus begun = output.begin(); !begun) {
+        std::fprintf(stderr, "ERROR: %s\n", begun.message().c_str());
         return false;
     }
     copyFile(options.inputFile, output.descriptor(), options.outputFile);
-    if (writeReplacement(output.descriptor(), facts.fileOffset, facts.size, input) && output.commit()) return true;
-    if (errno != 0)
-        std::fprintf(stderr, "ERROR: '%s' could not be written: %s\n", options.outputFile.c_str(),
-                     std::strerror(errno));
+    if (!writeReplacement(output.descriptor(), facts.fileOffset, facts.size, input)) {
+        if (errno != 0)
+            std::fprintf(stderr, "ERROR: '%s' could not be written: %s\n", options.outputFile.c_str(),
+                         std::strerror(errno));
+        return false;
+    }
+    const vantrel::ReplaceStatus committed = output.commit();
+    if (committed) return true;
+    std::fprintf(stderr, "ERROR: %s\n", committed.message().c_str());
     return false;
 }
 
@@ -119,6 +125,15 @@ int Replace(const CommandLineOptions& options, ELFFile& image, const SectionFact
 {
     const bool inPlace = options.outputFile.empty() || sameFile(options.inputFile, options.outputFile);
     if (RefuseReplacement(options, facts, inPlace)) return 1;
+    // The file that changes follows the rules of every replaced file: never
+    // through a link, never one its owner made read-only.
+    vantrel::TargetState target;
+    if (const vantrel::ReplaceStatus allowed =
+            vantrel::InspectTarget(options.outputFile.empty() ? options.inputFile : options.outputFile, target);
+        !allowed) {
+        std::fprintf(stderr, "ERROR: %s\n", allowed.message().c_str());
+        return 1;
+    }
     ReplacementInput input(options.bitsFile, options.text, facts.size);
     if (!input.open() || !input.stage()) return 1;
     image.close();

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 
 namespace sectmend {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 
 namespace sectmend {
 

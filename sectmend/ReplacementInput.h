@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FileAccess.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 
 namespace sectmend {
 

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +8,7 @@
 #include <vector>
 
 #include "FileAccess.h"
-#include "OutputFile.h"
+#include "filereplace/FileReplacement.h"
 #include "SectionByteFiles.h"
 
 namespace sectmend {
@@ -62,14 +64,38 @@ bool WriteToStandardOutput(const SectionBytes& section, bool textForm)
     return false;
 }
 
+bool WriteToSpecialFile(const SectionBytes& section, bool textForm, const std::string& outputName)
+{
+    vantrel::UniqueFd fd(::open(outputName.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        std::fprintf(stderr, "ERROR: %s can not be opened for writing.\n", outputName.c_str());
+        return false;
+    }
+    const int out = fd.get();
+    const StreamFault fault = Stream(section, textForm, [out](const unsigned char* bytes, std::size_t size) {
+        return writeFully(out, bytes, size);
+    });
+    if (fault == StreamFault::Read) {
+        ReportReadFault(section);
+        return false;
+    }
+    if (fault == StreamFault::None && fd.close()) return true;
+    std::fprintf(stderr, "ERROR: %s could not be written.\n", outputName.c_str());
+    return false;
+}
+
 }  // namespace
 
 bool writeSectionBytes(const SectionBytes& section, bool textForm, const std::string& outputName)
 {
     if (outputName.empty()) return WriteToStandardOutput(section, textForm);
-    OutputFile output(outputName);
-    if (!output.open()) {
-        std::fprintf(stderr, "ERROR: %s can not be opened for writing.\n", outputName.c_str());
+    // Section bytes are a stream: a device or a FIFO named as the output
+    // (/dev/null, /dev/stdout, a pipe) takes them as they come. Any other
+    // output is replaced whole by the file rules of both programs.
+    if (isSpecialFile(outputName)) return WriteToSpecialFile(section, textForm, outputName);
+    vantrel::FileReplacement output(outputName, vantrel::FileMode::KeepTargetElse(vantrel::NewFileModeFromUmask()));
+    if (const vantrel::ReplaceStatus begun = output.begin(); !begun) {
+        std::fprintf(stderr, "ERROR: %s\n", begun.message().c_str());
         return false;
     }
     const int fd = output.descriptor();
@@ -80,8 +106,13 @@ bool writeSectionBytes(const SectionBytes& section, bool textForm, const std::st
         ReportReadFault(section);
         return false;
     }
-    if (fault == StreamFault::None && output.commit()) return true;
-    std::fprintf(stderr, "ERROR: %s could not be written.\n", outputName.c_str());
+    if (fault != StreamFault::None) {
+        std::fprintf(stderr, "ERROR: %s could not be written.\n", outputName.c_str());
+        return false;
+    }
+    const vantrel::ReplaceStatus committed = output.commit();
+    if (committed) return true;
+    std::fprintf(stderr, "ERROR: %s\n", committed.message().c_str());
     return false;
 }
 

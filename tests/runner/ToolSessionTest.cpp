@@ -160,7 +160,7 @@ TEST_P(RealToolsOnAPath, ListReadWriteAndCommit)
     const Status replaced = session.ReplaceSection(working.value(), "L2_Hash", replacement, 8);
     ASSERT_TRUE(replaced) << replaced.message();
     EXPECT_EQ(session.GetSection(working.value(), "L2_Hash").value(), replacement);
-    const Status committed = session.CommitOver(working.value(), image);
+    const Status committed = session.CommitOver(working.value(), image, "written");
     ASSERT_TRUE(committed) << committed.message();
     EXPECT_EQ(session.GetSection(image, "L2_Hash").value(), replacement);
     EXPECT_EQ(session.GetSection(image, "msg_data").value(), spec.sections[0].bytes);

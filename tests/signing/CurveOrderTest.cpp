@@ -7,7 +7,7 @@
 #include "ElfMaker.h"
 #include "SigningTestSupport.h"
 #include "signing/CurveChecks.h"
-#include "verify/SignatureCheck.h"
+#include "signing/SignatureCheck.h"
 
 namespace vantrel {
 namespace {

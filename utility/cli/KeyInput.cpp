@@ -9,8 +9,9 @@
 #include <cstring>
 
 #include "cli/ConsoleMessages.h"
+#include "cli/EnvironmentSecret.h"
 #include "core/Files.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 #include "encryption/AesKeyText.h"
 
 namespace vantrel::cli {
@@ -62,14 +63,12 @@ Outcome<KeyInput> ReadKeyFile(const std::string& path)
 
 Outcome<KeyInput> ReadKeyVariable(const std::string& name)
 {
-    char* value = std::getenv(name.c_str());
+    const std::optional<SecretBytes> value = TakeSecretVariable(name);
     if (!value)
         return Outcome<KeyInput>::Fail("the environment variable " + name + " named by --key-env is not set");
     const std::string source = "the environment variable " + name;
-    Outcome<KeyInput> key = KeyFromText(value, source, source);
-    OPENSSL_cleanse(value, std::strlen(value));
-    unsetenv(name.c_str());
-    return key;
+    const std::string_view text(reinterpret_cast<const char*>(value->data()), value->size());
+    return KeyFromText(text, source, source);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "cli/EnvironmentSecret.h"
 #include "core/Files.h"
 
 namespace vantrel::cli {
@@ -40,19 +41,12 @@ Outcome<SecretBytes> PinFromFile(const std::string& path)
 
 Outcome<SecretBytes> PinFromVariable(const std::string& name)
 {
-    char* value = std::getenv(name.c_str());
-    if (value == nullptr)
+    std::optional<SecretBytes> pin = TakeSecretVariable(name);
+    if (!pin)
         return Outcome<SecretBytes>::Fail("--pin-env names " + name + ", which is not set");
-    const std::string_view text(value);
-    Outcome<SecretBytes> pin =
-        text.size() > MaxPinBytes
-            ? Outcome<SecretBytes>::Fail(TooLargeMessage("the environment variable " + name, MaxPinBytes, PinKind))
-            : Outcome<SecretBytes>(SecretBytes(text.begin(), text.end()));
-    // As with a key from the environment: wiped there and removed, so
-    // nothing the command starts inherits it.
-    OPENSSL_cleanse(value, text.size());
-    unsetenv(name.c_str());
-    return pin;
+    if (pin->size() > MaxPinBytes)
+        return Outcome<SecretBytes>::Fail(TooLargeMessage("the environment variable " + name, MaxPinBytes, PinKind));
+    return std::move(*pin);
 }
 
 // Echo off while the PIN is typed, restored whatever happens.

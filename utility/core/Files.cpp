@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 
 namespace vantrel {
 
@@ -123,16 +123,17 @@ Outcome<Container> ReadBounded(int fd, const std::string& shownAs, std::size_t m
 
 }  // namespace
 
+Status FromReplaceStatus(const ReplaceStatus& status)
+{
+    if (status)
+        return Done{};
+    return Status::Fail(status.message() + "\n");
+}
+
 Status CheckReplaceableFile(const fs::path& target)
 {
-    struct stat status {};
-    if (lstat(target.c_str(), &status) != 0)
-        return errno == ENOENT ? Status(Done{}) : FileProblem("look at", target, errno);
-    if (!S_ISREG(status.st_mode))
-        return Status::Fail(target.string() + " exists and is not a regular file" +
-                            (S_ISLNK(status.st_mode) ? " (a symbolic link; name the file itself)" : "") +
-                            "; it is never replaced. Nothing was written.\n");
-    return Done{};
+    TargetState state;
+    return FromReplaceStatus(InspectTarget(target.string(), state));
 }
 
 Outcome<FileOwnership> CopyFileContents(const fs::path& from, const fs::path& to)
@@ -161,16 +162,6 @@ Outcome<FileOwnership> CopyFileContents(const fs::path& from, const fs::path& to
     return FileOwnership{status.st_mode & 07777, status.st_uid, status.st_gid};
 }
 
-Status RestoreOwnership(const fs::path& file, const FileOwnership& ownership)
-{
-    // Only root may give a file away; anyone else keeps owning the copy.
-    if (geteuid() == 0 && chown(file.c_str(), ownership.owner, ownership.group) != 0)
-        return FileProblem("set the owner of", file, errno);
-    if (chmod(file.c_str(), ownership.mode) != 0)
-        return FileProblem("set the permissions of", file, errno);
-    return Done{};
-}
-
 Status WriteNewFile(const fs::path& file, std::span<const std::uint8_t> bytes)
 {
     UniqueFd out(open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
@@ -181,42 +172,22 @@ Status WriteNewFile(const fs::path& file, std::span<const std::uint8_t> bytes)
 
 Outcome<PendingFile> PendingFile::Write(const fs::path& target, std::span<const std::uint8_t> bytes, unsigned mode)
 {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    UniqueFd out(mkostemp(pattern.data(), O_CLOEXEC));
-    if (!out.valid())
-        return Outcome<PendingFile>::Fail(FileProblem("create a file beside", target, errno).message());
-    PendingFile pending(pattern, target);
-    if (fchmod(out.get(), mode) != 0)
-        return Outcome<PendingFile>::Fail(FileProblem("set the permissions of", pattern, errno).message());
-    if (Status written = FillNewFile(out, pattern, bytes, target); !written)
+    FileReplacement replacement(target.string(), FileMode::Always(mode));
+    if (ReplaceStatus begun = replacement.begin(); !begun)
+        return Outcome<PendingFile>::Fail(begun.message() + "\n");
+    if (Status written = WriteAll(replacement.descriptor(), bytes.data(), bytes.size(), target); !written)
         return Outcome<PendingFile>::Fail(written.message());
-    return pending;
-}
-
-PendingFile::PendingFile(PendingFile&& other) noexcept
-    : file_(std::move(other.file_)), target_(std::move(other.target_))
-{
-    other.file_.clear();
-}
-
-PendingFile::~PendingFile()
-{
-    if (!file_.empty())
-        RemoveQuietly(file_);
+    return PendingFile(std::move(replacement));
 }
 
 Status PendingFile::CheckTarget() const
 {
-    return CheckReplaceableFile(target_);
+    return CheckReplaceableFile(replacement_.target());
 }
 
 Status PendingFile::Commit()
 {
-    Status replaced = ReplaceFileWith(file_, target_);
-    if (replaced)
-        file_.clear();
-    return replaced;
+    return FromReplaceStatus(replacement_.commit());
 }
 
 std::string TooLargeMessage(const std::string& shownAs, std::size_t maxBytes, const std::string& kind)
@@ -244,25 +215,6 @@ Outcome<SecretBytes> ReadSecretDescriptor(int fd, const std::string& shownAs, st
                                           const std::string& kind)
 {
     return ReadBounded<SecretBytes>(fd, shownAs, maxBytes, kind);
-}
-
-Status ReplaceFileWith(const fs::path& file, const fs::path& target)
-{
-    if (Status replaceable = CheckReplaceableFile(target); !replaceable)
-        return replaceable;
-    {
-        UniqueFd written(open(file.c_str(), O_RDONLY | O_CLOEXEC));
-        if (!written.valid() || fsync(written.get()) != 0)
-            return FileProblem("write", target, errno);
-    }
-    if (rename(file.c_str(), target.c_str()) != 0)
-        return FileProblem("write", target, errno);
-    // The rename itself reaches the disk with the folder.
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    UniqueFd directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.valid())
-        fsync(directory.get());
-    return Done{};
 }
 
 }  // namespace vantrel

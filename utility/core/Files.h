@@ -9,14 +9,19 @@
 
 #include "core/Outcome.h"
 #include "core/Secret.h"
+#include "filereplace/FileReplacement.h"
 
 namespace vantrel {
 
 // Whole-file steps the operations share. Every failure names the file.
 
-// Refuses a path that exists and is not a regular file (a device, a FIFO, a
-// folder, a symbolic link): operations replace only regular files.
+// Refuses a target that the file rules never replace (a symbolic link, a
+// device, a FIFO, a folder, a file its owner made read-only); see
+// filereplace/FileReplacement.h.
 Status CheckReplaceableFile(const std::filesystem::path& target);
+
+// A step of the file rules as a Status: its message with a line end.
+Status FromReplaceStatus(const ReplaceStatus& status);
 
 // The owner and permissions a copy is to end up with.
 struct FileOwnership {
@@ -30,39 +35,29 @@ struct FileOwnership {
 // copy where it can. Returns from's ownership, for RestoreOwnership.
 Outcome<FileOwnership> CopyFileContents(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Gives file the permissions (and, where allowed, the owner) of the original.
-Status RestoreOwnership(const std::filesystem::path& file, const FileOwnership& ownership);
-
 // Writes bytes into a new file (which must not exist, and is never followed
 // as a link), readable by its owner only, and flushes it to disk.
 Status WriteNewFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
 
 // A file written in full under a fresh name beside its target, put in the
-// target's place only by Commit; removed when it goes uncommitted. Several
-// pending files make a change of several files that fails before any of
-// them is replaced.
+// target's place only by Commit (by the file rules); removed when it goes
+// uncommitted. Several pending files make a change of several files that
+// fails before any of them is replaced.
 class PendingFile {
 public:
-    // Writes bytes (permissions mode, flushed to disk) beside target.
+    // Writes bytes beside target; the file gets permissions mode (a key file
+    // keeps them whatever the target had).
     static Outcome<PendingFile> Write(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                                       unsigned mode);
-    PendingFile(PendingFile&& other) noexcept;
-    PendingFile& operator=(PendingFile&&) = delete;
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-    ~PendingFile();
 
-    // Whether the target may be replaced (CheckReplaceableFile).
+    // Whether the target may still be replaced (CheckReplaceableFile).
     Status CheckTarget() const;
-    // Renames the file over its target (ReplaceFileWith).
+    // Puts the file in its target's place.
     Status Commit();
 
 private:
-    PendingFile(std::filesystem::path file, std::filesystem::path target)
-        : file_(std::move(file)), target_(std::move(target)) {}
-
-    std::filesystem::path file_;
-    std::filesystem::path target_;
+    explicit PendingFile(FileReplacement replacement) : replacement_(std::move(replacement)) {}
+    FileReplacement replacement_;
 };
 
 // The whole file, when it holds at most maxBytes. Every file read whole is
@@ -86,10 +81,5 @@ Outcome<SecretBytes> ReadSecretDescriptor(int fd, const std::string& shownAs, st
 // The refusal of text or a file larger than its kind can be:
 // "shownAs is larger than N bytes; it cannot be kind."
 std::string TooLargeMessage(const std::string& shownAs, std::size_t maxBytes, const std::string& kind);
-
-// Puts file in target's place: flushes it to disk, renames it over target
-// (same file system) and flushes the folder, so target is always the old
-// file or the new one, whatever happens. target must be replaceable.
-Status ReplaceFileWith(const std::filesystem::path& file, const std::filesystem::path& target);
 
 }  // namespace vantrel

@@ -21,4 +21,9 @@ std::string CommandLineToolDirectory()
     return error ? std::string() : executable.parent_path().string();
 }
 
+std::string ToolPath(const std::string& toolDirectory, const std::string& toolName)
+{
+    return toolDirectory + "/" + toolName;
+}
+
 }  // namespace vantrel

@@ -15,4 +15,7 @@ std::string FindToolDirectory();
 // or read its curve. "" when the executable cannot be found (no /proc).
 std::string CommandLineToolDirectory();
 
+// toolDirectory + "/" + tool name: a tool's or the curve file's path.
+std::string ToolPath(const std::string& toolDirectory, const std::string& toolName);
+
 }  // namespace vantrel

@@ -219,7 +219,7 @@ Status ProtectImage(const ProtectRequest& request)
     // The last moment a cancel leaves the output as it was.
     if (IsCancelled(request.cancelled))
         return Status::Fail(CancelledMessage);
-    return session.value().CommitOver(working.value(), output);
+    return session.value().CommitOver(working.value(), output, "protected");
 }
 
 }  // namespace vantrel

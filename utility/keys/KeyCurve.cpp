@@ -2,27 +2,8 @@
 
 #include <openssl/objects.h>
 
-#include <fstream>
-
-#include "signing/BasePoint.h"
 
 namespace vantrel {
-
-Outcome<Curve> LoadKeyCurve(const std::string& curveFilePath)
-{
-    std::ifstream curveStream(curveFilePath);
-    if (!curveStream)
-        return Outcome<Curve>::Fail("cannot read the curve file " + curveFilePath);
-    Outcome<Curve> curve = LoadCurve(curveStream);
-    if (!curve)
-        return curve;
-    BnCtxPtr context(BN_CTX_new());
-    if (!context)
-        return Outcome<Curve>::Fail("Problem - out of memory: " + OpenSslErrorText());
-    if (Status basePoint = SetUpBasePoint(curve.value(), context.get()); !basePoint)
-        return Outcome<Curve>::Fail(basePoint.message());
-    return curve;
-}
 
 std::string CurveShortName(const EC_GROUP* group)
 {

@@ -4,14 +4,11 @@
 
 #include "core/OpenSslHandles.h"
 #include "core/Outcome.h"
+#include "signing/BasePoint.h"
 #include "signing/CurveFile.h"
 #include "signing/KeyFiles.h"
 
 namespace vantrel {
-
-// The curve of the curve file with its base point as the group's generator
-// (LoadCurve, then SetUpBasePoint): what the key files' keys belong to.
-Outcome<Curve> LoadKeyCurve(const std::string& curveFilePath);
 
 // The short name OpenSSL gives the group's curve ("sect163k1"), found by its
 // parameters; "" when OpenSSL knows the curve by no name.

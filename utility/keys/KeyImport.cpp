@@ -118,7 +118,7 @@ Outcome<BignumPtr> PrivateNumber(const std::string& path, const EVP_PKEY* key, c
 Status ImportPrivateKey(const KeyImportRequest& request)
 {
     const std::string curvePath = CurveFilePath(request.toolDirectory);
-    Outcome<Curve> curve = LoadKeyCurve(curvePath);
+    Outcome<Curve> curve = LoadCurveFile(curvePath);
     if (!curve)
         return Status::Fail(curve.message());
     Outcome<SecretBytes> bytes = ReadSecretFile(request.sourcePath, MaxKeyFileBytes, "a private key file");

@@ -7,7 +7,7 @@ namespace vantrel {
 
 Status CheckKeyPair(const KeyPairCheckRequest& request)
 {
-    Outcome<Curve> curve = LoadKeyCurve(CurveFilePath(request.toolDirectory));
+    Outcome<Curve> curve = LoadCurveFile(CurveFilePath(request.toolDirectory));
     if (!curve)
         return Status::Fail(curve.message());
     Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.paths, KeyLockMode::Shared, request.progress);

@@ -131,7 +131,7 @@ Outcome<std::vector<std::uint8_t>> ExportPublicKey(const PublicKeyExportRequest&
         return TextBytes(request.format == PublicKeyFormat::Sha256 ? fingerprint.value() + "\n"
                                                                    : CArrayText(raw.value(), fingerprint.value()));
     }
-    Outcome<Curve> curve = LoadKeyCurve(curvePath);
+    Outcome<Curve> curve = LoadCurveFile(curvePath);
     if (!curve)
         return Outcome<Bytes>::Fail(curve.message());
     return EncodePublicKeyInfo(curve.value(), raw.value(), request.format == PublicKeyFormat::Pem ? "PEM" : "DER");

@@ -15,7 +15,7 @@ namespace vantrel {
 Outcome<std::vector<std::uint8_t>> RawPublicKey(const std::string& publicKeyPath, const std::string& curveFilePath)
 {
     using Result = Outcome<std::vector<std::uint8_t>>;
-    Outcome<Curve> curve = LoadKeyCurve(curveFilePath);
+    Outcome<Curve> curve = LoadCurveFile(curveFilePath);
     if (!curve)
         return Result::Fail(curve.message());
     Outcome<PublicKeyNumbers> key = ReadPublicKey(publicKeyPath);
@@ -49,7 +49,7 @@ Outcome<std::string> PublicKeyFingerprint(const std::string& publicKeyPath, cons
 
 bool IsPeloraPublicKeyFile(const std::string& publicKeyPath, const std::string& curveFilePath)
 {
-    Outcome<Curve> curve = LoadKeyCurve(curveFilePath);
+    Outcome<Curve> curve = LoadCurveFile(curveFilePath);
     Outcome<PublicKeyNumbers> key = ReadPublicKey(publicKeyPath);
     return curve && key && IsPeloraPublicKey(curve.value(), key.value().x.get(), key.value().y.get());
 }

@@ -14,7 +14,7 @@
 #include "signing/CurveFile.h"
 #include "signing/KeyFolderLock.h"
 #include "signing/SigningSteps.h"
-#include "verify/SignatureCheck.h"
+#include "signing/SignatureCheck.h"
 
 namespace vantrel {
 
@@ -54,16 +54,13 @@ Outcome<OpenToken> OpenTokenAt(const TokenKeyLocation& location, bool readWrite)
     return OpenToken{std::move(uri.value()), std::move(module.value()), std::move(session.value())};
 }
 
-Bytes PublicKeyText(const PublicKeyNumbers& key)
-{
-    const std::string text = BigNumberHex(key.x.get()) + " " + BigNumberHex(key.y.get()) + "\n";
-    return Bytes(text.begin(), text.end());
-}
-
 // The token's public key as a public key file at path.
 Status WritePublicKeyFile(const std::filesystem::path& path, const PublicKeyNumbers& key)
 {
-    Outcome<PendingFile> file = PendingFile::Write(path, PublicKeyText(key), 0644);
+    const std::string text = PublicKeyFileText(key.x.get(), key.y.get());
+    if (text.empty())
+        return Status::Fail("Problem - the public key cannot be written out: " + OpenSslErrorText());
+    Outcome<PendingFile> file = PendingFile::Write(path, Bytes(text.begin(), text.end()), 0644);
     if (!file)
         return Status::Fail(file.message());
     return file.value().Commit();

@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,60 +13,47 @@
 #include <utility>
 #include <vector>
 
+#include "filereplace/UniqueFd.h"
+
 extern char** environ;
 
 namespace vantrel {
 
 namespace {
 
-// Owners of the two posix_spawn descriptions.
-class SpawnFileActions {
-public:
-    SpawnFileActions() { posix_spawn_file_actions_init(&actions_); }
-    ~SpawnFileActions() { posix_spawn_file_actions_destroy(&actions_); }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
-
-class SpawnAttributes {
-public:
-    SpawnAttributes() { posix_spawnattr_init(&attributes_); }
-    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    posix_spawnattr_t* get() { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_;
-};
-
-int DescribeStart(SpawnFileActions& actions, SpawnAttributes& attributes, int outputFd,
-                  const std::filesystem::path& workingDirectory)
+// What the child does between fork and exec: only async-signal-safe calls,
+// since the parent may have other threads. It dies with the process that
+// started it (PR_SET_PDEATHSIG), so a killed operation never leaves a tool
+// running on its files; a parent that died before that was set is seen by
+// getppid. A failed step's errno goes to the parent through errorPipe.
+[[noreturn]] void RunChild(char* const* argv, int outputFd, const char* workingDirectory, pid_t parent, int errorPipe)
 {
     int error = 0;
-    if (!workingDirectory.empty())
-        error = posix_spawn_file_actions_addchdir_np(actions.get(), workingDirectory.c_str());
-    if (error == 0)
-        error = posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (error == 0 && outputFd >= 0)
-        error = posix_spawn_file_actions_adddup2(actions.get(), outputFd, STDOUT_FILENO);
-    if (error == 0 && outputFd >= 0)
-        error = posix_spawn_file_actions_adddup2(actions.get(), outputFd, STDERR_FILENO);
-
-    sigset_t all, none;
-    sigfillset(&all);
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+        _exit(127);
+    if (workingDirectory != nullptr && chdir(workingDirectory) != 0)
+        error = errno;
+    const int input = error == 0 ? open("/dev/null", O_RDONLY) : -1;
+    if (error == 0 && (input < 0 || dup2(input, STDIN_FILENO) < 0))
+        error = errno;
+    if (error == 0 && outputFd >= 0 && (dup2(outputFd, STDOUT_FILENO) < 0 || dup2(outputFd, STDERR_FILENO) < 0))
+        error = errno;
+    // Every signal at its default action and none blocked, whatever the
+    // parent set up.
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int signal = 1; error == 0 && signal < NSIG; ++signal)
+        sigaction(signal, &defaults, nullptr);
+    sigset_t none;
     sigemptyset(&none);
     if (error == 0)
-        error = posix_spawnattr_setsigdefault(attributes.get(), &all);
-    if (error == 0)
-        error = posix_spawnattr_setsigmask(attributes.get(), &none);
-    if (error == 0)
-        error = posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    return error;
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (error == 0) {
+        execve(argv[0], argv, environ);
+        error = errno;
+    }
+    while (write(errorPipe, &error, sizeof error) < 0 && errno == EINTR) {}
+    _exit(127);
 }
 
 // Waits for the child's end up to grace through a process descriptor, so the
@@ -125,24 +112,35 @@ int ChildProcess::start(const ToolArguments& commandLine, int outputFd, const st
     if (commandLine.empty())
         return EINVAL;
 
-    SpawnFileActions actions;
-    SpawnAttributes attributes;
-    if (const int error = DescribeStart(actions, attributes, outputFd, workingDirectory); error != 0)
-        return error;
-
     std::vector<char*> argv;
     argv.reserve(commandLine.size() + 1);
     for (const std::string& argument : commandLine)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    const std::string directory = workingDirectory.string();
 
-    // glibc's posix_spawn reports a failed exec (missing file, no execute
-    // permission) as its own result, so a tool that did not start is known
-    // here and never looks like a silent one.
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, argv[0], actions.get(), attributes.get(), argv.data(), environ);
-    if (error != 0)
-        return error;
+    // The child reports a failed start (missing file, no execute permission)
+    // through a pipe that its exec closes, so a tool that did not start is
+    // known here and never looks like a silent one.
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0)
+        return errno;
+    UniqueFd readEnd(errorPipe[0]), writeEnd(errorPipe[1]);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0)
+        return errno;
+    if (pid == 0)
+        RunChild(argv.data(), outputFd, directory.empty() ? nullptr : directory.c_str(), parent, writeEnd.get());
+    writeEnd.reset();
+    int childError = 0;
+    ssize_t count = 0;
+    while ((count = read(readEnd.get(), &childError, sizeof childError)) < 0 && errno == EINTR) {}
+    if (count == static_cast<ssize_t>(sizeof childError)) {
+        int ignored = 0;
+        while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {}
+        return childError;
+    }
     pid_ = pid;
     return 0;
 }

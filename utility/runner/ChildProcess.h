@@ -28,7 +28,9 @@ public:
     // child writing into a closed pipe ends by SIGPIPE as usual). Returns 0,
     // or the errno value of the failed start (a missing or non-executable
     // tool included), in which case no child exists. A non-empty
-    // workingDirectory is the child's working directory.
+    // workingDirectory is the child's working directory. The child is killed
+    // when the thread that started it ends (the whole run included), so a
+    // killed operation leaves no tool running.
     int start(const ToolArguments& commandLine, int outputFd, const std::filesystem::path& workingDirectory = {});
 
     bool running() const { return pid_ > 0; }

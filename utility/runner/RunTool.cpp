@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 #include "runner/ChildProcess.h"
 #include "runner/ToolRun.h"
 
@@ -72,11 +72,6 @@ ToolRunResult::End ReadOutput(int readEnd, const ToolLimits& limits, Clock::time
 }
 
 }  // namespace
-
-std::string ToolPath(const std::string& toolDirectory, const std::string& toolName)
-{
-    return toolDirectory + "/" + toolName;
-}
 
 milliseconds DefaultSilenceLimit()
 {

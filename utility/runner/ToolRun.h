@@ -7,15 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "core/ToolDirectory.h"
+
 namespace vantrel {
 
 // A tool command line as an argument vector: element 0 is the tool's path,
 // the rest are its arguments, each passed as one argument (no shell, so no
 // quoting and no injection whatever a path holds).
 using ToolArguments = std::vector<std::string>;
-
-// toolDirectory + "/" + tool name.
-std::string ToolPath(const std::string& toolDirectory, const std::string& toolName);
 
 // How long and how much a tool may take before it is stopped. The limits sit
 // far above any healthy run, so a busy machine never fails an operation, and

@@ -14,7 +14,7 @@
 #include <system_error>
 
 #include "core/HexText.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 #include "core/Files.h"
 
 namespace vantrel {
@@ -123,54 +123,60 @@ Outcome<ToolSession> ToolSession::Open(std::string toolDirectory, const fs::path
     const fs::path where = parent.empty() ? fs::temp_directory_path(error) : parent;
     if (error)
         return Outcome<ToolSession>::Fail("Could not find the temporary folder: " + error.message() + ".\n");
-    std::string pattern = (where / ".vantrel-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        return Outcome<ToolSession>::Fail("Could not create a private working folder in " + where.string() + ": " +
-                                          std::strerror(errno) + ".\n");
-    return ToolSession(std::move(toolDirectory), fs::path(pattern));
+    PrivateFolder folder;
+    if (ReplaceStatus made = PrivateFolder::Create(where.string(), folder); !made)
+        return Outcome<ToolSession>::Fail(made.message() + "\n");
+    return ToolSession(std::move(toolDirectory), std::move(folder));
 }
 
-ToolSession::ToolSession(std::string toolDirectory, fs::path folder)
-    : toolDirectory_(std::move(toolDirectory)), folder_(std::move(folder))
+ToolSession::ToolSession(std::string toolDirectory, PrivateFolder folder)
+    : toolDirectory_(std::move(toolDirectory)), privateFolder_(std::move(folder)), folder_(privateFolder_.path())
 {
 }
 
 ToolSession::ToolSession(ToolSession&& other) noexcept
     : toolDirectory_(std::move(other.toolDirectory_)),
+      privateFolder_(std::move(other.privateFolder_)),
       folder_(std::move(other.folder_)),
       handed_(std::move(other.handed_)),
       displayNames_(std::move(other.displayNames_)),
-      ownership_(std::move(other.ownership_)),
+      copiedModes_(std::move(other.copiedModes_)),
+      seen_(std::move(other.seen_)),
       lastRun_(std::move(other.lastRun_))
 {
     other.folder_.clear();
 }
 
-ToolSession::~ToolSession()
-{
-    if (folder_.empty())
-        return;
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-}
+ToolSession::~ToolSession() = default;
 
 Outcome<fs::path> ToolSession::CopyIn(const fs::path& image, const std::string& displayName)
 {
     const fs::path working = folder_ / "image.vnf";
+    TargetState seen;
+    InspectTarget(image.string(), seen);  // only what it was; the rules apply to the target at CommitOver
     Outcome<FileOwnership> copied = CopyFileContents(image, working);
     if (!copied)
         return Outcome<fs::path>::Fail(copied.message());
-    ownership_[working] = copied.value();
+    copiedModes_[working] = copied.value().mode;
+    seen_[fs::absolute(image).lexically_normal()] = seen;
     displayNames_[working.filename().string()] = displayName;
     return working;
 }
 
-Status ToolSession::CommitOver(const fs::path& working, const fs::path& target)
+Status ToolSession::CommitOver(const fs::path& working, const fs::path& target, const std::string& activity)
 {
-    if (const auto original = ownership_.find(working); original != ownership_.end())
-        if (Status restored = RestoreOwnership(working, original->second); !restored)
-            return restored;
-    return ReplaceFileWith(working, target);
+    TargetState now;
+    if (ReplaceStatus allowed = InspectTarget(target.string(), now); !allowed)
+        return FromReplaceStatus(allowed);
+    const auto seen = seen_.find(fs::absolute(target).lexically_normal());
+    const TargetState& expected = seen != seen_.end() ? seen->second : now;
+    const auto copiedMode = copiedModes_.find(working);
+    const unsigned newMode = copiedMode != copiedModes_.end() ? copiedMode->second : 0644;
+    UniqueFd fd(open(working.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid())
+        return Status::Fail("Could not write " + target.string() + ": " + std::strerror(errno) + ".\n");
+    return FromReplaceStatus(
+        InstallFile(fd.get(), working.string(), expected, FileMode::KeepTargetElse(newMode), activity));
 }
 
 Outcome<std::string> ToolSession::HandedName(const fs::path& image)

@@ -9,6 +9,8 @@
 
 #include "core/Files.h"
 #include "core/Outcome.h"
+#include "filereplace/FileReplacement.h"
+#include "filereplace/WorkingFiles.h"
 #include "runner/ToolRun.h"
 
 namespace vantrel {
@@ -19,8 +21,9 @@ namespace vantrel {
 Status CheckSectionName(const std::string& name);
 
 // The one way an operation runs sectmend and scnlist. Each session owns a
-// private folder (mkdtemp, readable by its owner only) that is removed with
-// it: working copies, section bytes and links to the user's images live
+// private folder (mkdtemp, readable by its owner only, locked while the
+// session lives so that the next run there removes it if this one is
+// killed) that is removed with it: working copies, section bytes and links to the user's images live
 // there under fixed names that sectmend's command line can carry, whatever
 // the real paths hold, and the tools run inside it. Nothing is ever written
 // under a fixed name in a shared folder, so two runs never meet.
@@ -43,14 +46,19 @@ public:
 
     const std::filesystem::path& folder() const { return folder_; }
 
-    // A working copy of image in the folder (writable while it is worked on;
-    // it gets the image's permissions and owner back when committed).
-    // Messages about the copy name displayName.
+    // A working copy of image in the folder (writable while it is worked on).
+    // The image is looked at first, so that committing over it later sees
+    // whether anyone else changed it meanwhile. Messages about the copy name
+    // displayName.
     Outcome<std::filesystem::path> CopyIn(const std::filesystem::path& image, const std::string& displayName);
-    // Puts a working copy in target's place: written to disk, then renamed
-    // over target, so target is always either the old file or the new one.
-    // A target that exists and is not a regular file is refused.
-    Status CommitOver(const std::filesystem::path& working, const std::filesystem::path& target);
+    // Puts a working copy in target's place by the file rules
+    // (filereplace/FileReplacement.h): the target's mode, owner and group
+    // (a new target gets the image's mode), flushed, renamed over target, so
+    // target is always either the old file or the new one. A target the
+    // rules refuse, or an image changed since CopyIn ("... changed while it
+    // was being <activity>; nothing was written."), is not replaced.
+    Status CommitOver(const std::filesystem::path& working, const std::filesystem::path& target,
+                      const std::string& activity);
 
     // scnlist -sh IMAGE: the listing, whole.
     Outcome<std::string> ListSections(const std::filesystem::path& image);
@@ -68,7 +76,7 @@ public:
     const ToolRunResult& lastRun() const { return lastRun_; }
 
 private:
-    ToolSession(std::string toolDirectory, std::filesystem::path folder);
+    ToolSession(std::string toolDirectory, PrivateFolder folder);
 
     // The name sectmend is handed for image: its own name for a file of the
     // folder, else a link in the folder to the image's absolute path.
@@ -82,10 +90,12 @@ private:
                const std::string& step, bool quiet);
 
     std::string toolDirectory_;
+    PrivateFolder privateFolder_;
     std::filesystem::path folder_;
     std::map<std::filesystem::path, std::string> handed_;
     std::map<std::string, std::string> displayNames_;  // handed name -> the user's name
-    std::map<std::filesystem::path, FileOwnership> ownership_;  // of each working copy's original
+    std::map<std::filesystem::path, unsigned> copiedModes_;  // working copy -> its image's permissions
+    std::map<std::filesystem::path, TargetState> seen_;      // each copied image as CopyIn saw it
     ToolRunResult lastRun_;
 };
 

@@ -2,6 +2,8 @@
 
 #include <openssl/err.h>
 
+#include <fstream>
+
 #include "signing/CurveChecks.h"
 
 namespace vantrel {
@@ -61,6 +63,22 @@ Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context)
     if (!EC_GROUP_set_generator(group, base.get(), parameters.q.get(), nullptr))
         return LibraryProblem("the base point of ecc_koblitz.ecs cannot be used");
     return Done{};
+}
+
+Outcome<Curve> LoadCurveFile(const std::string& curveFilePath)
+{
+    std::ifstream curveStream(curveFilePath);
+    if (!curveStream)
+        return Outcome<Curve>::Fail("Problem - cannot read the curve file " + curveFilePath);
+    Outcome<Curve> curve = LoadCurve(curveStream);
+    if (!curve)
+        return curve;
+    BnCtxPtr context(BN_CTX_new());
+    if (!context)
+        return Outcome<Curve>::Fail("Problem - out of memory: " + OpenSslErrorText());
+    if (Status basePoint = SetUpBasePoint(curve.value(), context.get()); !basePoint)
+        return Outcome<Curve>::Fail(basePoint.message());
+    return curve;
 }
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "core/OpenSslHandles.h"
 #include "signing/CurveFile.h"
 #include "core/Outcome.h"
@@ -14,5 +16,10 @@ namespace vantrel {
 // the curve", "Problem - point (x,y) is not of order q", or a "Problem - "
 // message with the library's error text.
 Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context);
+
+// The curve of the curve file at curveFilePath with its base point as the
+// group's generator (LoadCurve, then SetUpBasePoint): the one way every
+// operation reads the curve, so a curve one of them refuses, all refuse.
+Outcome<Curve> LoadCurveFile(const std::string& curveFilePath);
 
 }  // namespace vantrel

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/InstalledData.h"
-#include "runner/ToolRun.h"
+#include "core/ToolDirectory.h"
 #include "signing/BigNumberText.h"
 #include "signing/FieldPolynomial.h"
 

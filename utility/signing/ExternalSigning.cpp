@@ -11,7 +11,7 @@
 #include "signing/SignatureFile.h"
 #include "signing/KeyFolderLock.h"
 #include "signing/SigningSteps.h"
-#include "verify/SignatureCheck.h"
+#include "signing/SignatureCheck.h"
 
 namespace vantrel {
 

@@ -18,7 +18,7 @@
 #include "signing/KeyPairJournal.h"
 #include "core/Files.h"
 #include "core/Secret.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 
 namespace vantrel {
 
@@ -69,10 +69,17 @@ std::string HexOrEmpty(const BIGNUM* number, bool& ok)
 
 }  // namespace
 
-Outcome<Done> WriteKeyFiles(const KeyFilePaths& paths, const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
+std::string PublicKeyFileText(const BIGNUM* x, const BIGNUM* y)
 {
     bool ok = true;
-    const std::string publicText = HexOrEmpty(x, ok) + " " + HexOrEmpty(y, ok) + "\n";
+    std::string text = HexOrEmpty(x, ok) + " " + HexOrEmpty(y, ok) + "\n";
+    return ok ? text : std::string();
+}
+
+Outcome<Done> WriteKeyFiles(const KeyFilePaths& paths, const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
+{
+    const std::string publicText = PublicKeyFileText(x, y);
+    bool ok = !publicText.empty();
     std::string digits = HexOrEmpty(d, ok);
     SecretText privateText(digits + "\n");
     WipeString(digits);

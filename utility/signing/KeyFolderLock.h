@@ -4,7 +4,7 @@
 
 #include "core/Outcome.h"
 #include "core/Progress.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 #include "signing/KeyFiles.h"
 
 namespace vantrel {

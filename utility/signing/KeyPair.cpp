@@ -1,6 +1,5 @@
 #include "signing/KeyPair.h"
 
-#include <fstream>
 #include <string>
 
 #include "signing/BasePoint.h"
@@ -23,16 +22,12 @@ Outcome<Done> LibraryProblem(const char* what)
 Outcome<Done> MakePair(const KeyPairRequest& request)
 {
     const bool pelora = request.source == KeyPairSource::Pelora;
-    std::ifstream curveStream(CurveFilePath(request.toolDirectory));
-    Outcome<Curve> curve = LoadCurve(curveStream);
+    Outcome<Curve> curve = LoadCurveFile(CurveFilePath(request.toolDirectory));
     if (!curve.ok())
         return Outcome<Done>::Fail(curve.message());
     BnCtxPtr context(BN_CTX_secure_new());
     if (!context)
         return LibraryProblem("out of memory");
-    Outcome<Done> basePoint = SetUpBasePoint(curve.value(), context.get());
-    if (!basePoint.ok())
-        return basePoint;
 
     const BIGNUM* q = curve.value().parameters.q.get();
     BignumPtr d = pelora ? PeloraPrivateKey(q, context.get()) : RandomPrivateKey(q, context.get());

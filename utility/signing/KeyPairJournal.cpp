@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/Files.h"
-#include "core/UniqueFd.h"
+#include "filereplace/UniqueFd.h"
 
 namespace vantrel {
 

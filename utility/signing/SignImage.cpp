@@ -1,6 +1,5 @@
 #include "signing/SignImage.h"
 
-#include <fstream>
 #include <vector>
 
 #include <openssl/evp.h>
@@ -14,7 +13,7 @@
 #include "signing/KeyFolderLock.h"
 #include "signing/PeloraKey.h"
 #include "signing/SigningSteps.h"
-#include "verify/SignatureCheck.h"
+#include "signing/SignatureCheck.h"
 
 namespace vantrel {
 
@@ -68,16 +67,12 @@ Outcome<SigningKey> LoadSigningKey(const std::string& toolDirectory, const KeyFi
     Outcome<BignumPtr> d = ReadPrivateKey(paths.privateKey);
     if (!d.ok())
         return Fail(d.message());
-    std::ifstream curveStream(CurveFilePath(toolDirectory));
-    Outcome<Curve> curve = LoadCurve(curveStream);
+    Outcome<Curve> curve = LoadCurveFile(CurveFilePath(toolDirectory));
     if (!curve.ok())
         return Fail(curve.message());
     SigningKey key{std::move(curve.value()), std::move(d.value()), BnCtxPtr(BN_CTX_secure_new()), {}};
     if (!key.context)
         return Fail("Problem - out of memory: " + OpenSslErrorText());
-    Outcome<Done> basePoint = SetUpBasePoint(key.curve, key.context.get());
-    if (!basePoint.ok())
-        return Fail(basePoint.message());
 
     const BIGNUM* q = key.curve.parameters.q.get();
     if (BN_is_zero(key.d.get()) || BN_cmp(key.d.get(), q) >= 0)

@@ -167,7 +167,7 @@ Outcome<PendingFile> WriteSignature(WorkingCopy& copy, const EcdsaSignature& sig
 
 Status CommitCopy(WorkingCopy& copy)
 {
-    return copy.session.CommitOver(copy.file, copy.target);
+    return copy.session.CommitOver(copy.file, copy.target, "signed");
 }
 
 Status FinishSigning(WorkingCopy& copy, const EcdsaSignature& signature)

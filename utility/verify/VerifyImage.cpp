@@ -9,7 +9,7 @@
 #include "signing/KeyFolderLock.h"
 #include "verify/AesDataCheck.h"
 #include "verify/ImageSections.h"
-#include "verify/SignatureCheck.h"
+#include "signing/SignatureCheck.h"
 
 namespace vantrel {
 

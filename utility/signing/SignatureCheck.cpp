@@ -1,6 +1,5 @@
-#include "verify/SignatureCheck.h"
+#include "signing/SignatureCheck.h"
 
-#include <fstream>
 #include <optional>
 
 #include "core/OpenSslHandles.h"
@@ -24,20 +23,14 @@ struct CheckedCurve {
     const BIGNUM* order = nullptr;
 };
 
-std::optional<CheckedCurve> ReadCurve(const std::string& path, BN_CTX* ctx, std::string& detail)
+std::optional<CheckedCurve> ReadCurve(const std::string& path, std::string& detail)
 {
-    std::ifstream in(path);
-    Outcome<Curve> loaded = LoadCurve(in);
+    Outcome<Curve> loaded = LoadCurveFile(path);
     if (!loaded.ok()) {
         detail = "the curve file " + path + " is not usable: " + loaded.message();
         return std::nullopt;
     }
     CheckedCurve curve{std::move(loaded.value()), nullptr, nullptr};
-    Outcome<Done> basePoint = SetUpBasePoint(curve.loaded, ctx);
-    if (!basePoint.ok()) {
-        detail = "the curve file " + path + " is not usable: " + basePoint.message();
-        return std::nullopt;
-    }
     curve.base = EC_GROUP_get0_generator(curve.loaded.group.get());
     curve.order = curve.loaded.parameters.q.get();
     return curve;
@@ -117,7 +110,7 @@ bool CheckSignature(const SignatureInputs& inputs, std::string& detail)
         detail = OpenSslErrorText();
         return false;
     }
-    const auto curve = ReadCurve(inputs.curvePath, ctx.get(), detail);
+    const auto curve = ReadCurve(inputs.curvePath, detail);
     if (!curve)
         return false;
     const EcPointPtr publicPoint = ReadPublicPoint(inputs.publicKeyPath, *curve, ctx.get(), detail);
