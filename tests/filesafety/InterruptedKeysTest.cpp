@@ -24,7 +24,7 @@ const std::string Program = (ToolsDir() / "vantrel-utility").string();
 void ExpectOnlyKeyFiles(const fs::path& folder, const std::string& context)
 {
     for (const std::string& name : FileNamesIn(folder))
-        EXPECT_TRUE(name == "private.ecs" || name == "public.ecs" || name == "key.pem" ||
+        EXPECT_TRUE(name == "private.ecs" || name == "public.ecs" || name == "key.pem" || name == ".vantrel-keys.lock" ||
                     name.starts_with("private-") || name.starts_with("public-"))
             << context << ": " << name;
 }
@@ -66,7 +66,7 @@ TEST_P(InterruptedKeys, AKillAtEveryFileChangeLeavesOneWholePair)
     for (int call = 1; call < 100 && !completed; ++call) {
         const std::string context = std::string(GetParam().name) + " killed at call " + std::to_string(call);
         for (const std::string& name : FileNamesIn(dir.path()))
-            if (name != "key.pem")
+            if (name != "key.pem" && name != ".vantrel-keys.lock")
                 fs::remove(dir / name);
         WriteFileBytes(dir / "private.ecs", oldPrivate);
         fs::permissions(dir / "private.ecs", fs::perms::owner_read | fs::perms::owner_write);

@@ -104,6 +104,7 @@ protected:
     {
         for (const std::string& name : FileNamesIn(bench.dir.path()))
             EXPECT_TRUE(name == "images" || name == "private.ecs" || name == "public.ecs" || name == "signature.ecs" ||
+                        name == ".vantrel-keys.lock" ||
                         name.rfind("private-", 0) == 0 || name.rfind("public-", 0) == 0)
                 << name;
         EXPECT_EQ(FileNamesIn(image.parent_path()), std::vector<std::string>{image.filename().string()});

@@ -19,31 +19,36 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The lock is a file of its own in the folder, never the folder: the
+// working folders beside an image are proven alive by locks on the folder
+// itself, which the same run takes while it holds this one.
+constexpr const char* LockFileName = ".vantrel-keys.lock";
+
 struct LockedFolder {
     std::string name;
-    UniqueFd fd;
     dev_t device = 0;
     ino_t inode = 0;
+    UniqueFd lockFile;  // invalid until opened
 };
 
 // The folders of the two key files, each once, in one order for every run
 // (device, inode), so that two runs never wait for each other in a circle.
-Outcome<std::vector<LockedFolder>> OpenFolders(const KeyFilePaths& paths)
+Outcome<std::vector<LockedFolder>> FoldersOf(const KeyFilePaths& paths)
 {
     std::vector<LockedFolder> folders;
     for (const std::string& file : {paths.privateKey, paths.publicKey}) {
         const fs::path path(file);
         const std::string name = path.has_parent_path() ? path.parent_path().string() : ".";
-        UniqueFd fd(open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat status {};
-        if (!fd.valid() || fstat(fd.get(), &status) != 0)
-            return Outcome<std::vector<LockedFolder>>::Fail("Problem - cannot open the folder " + name + " of " +
-                                                            file + ": " + std::strerror(errno));
+        const int error = stat(name.c_str(), &status) != 0 ? errno : S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
+        if (error != 0)
+            return Outcome<std::vector<LockedFolder>>::Fail("Problem - cannot use the folder " + name + " of " + file +
+                                                            ": " + std::strerror(error));
         const bool known = std::any_of(folders.begin(), folders.end(), [&](const LockedFolder& folder) {
             return folder.device == status.st_dev && folder.inode == status.st_ino;
         });
         if (!known)
-            folders.push_back({name, std::move(fd), status.st_dev, status.st_ino});
+            folders.push_back({name, status.st_dev, status.st_ino, UniqueFd()});
     }
     std::sort(folders.begin(), folders.end(), [](const LockedFolder& a, const LockedFolder& b) {
         return std::pair(a.device, a.inode) < std::pair(b.device, b.inode);
@@ -51,24 +56,40 @@ Outcome<std::vector<LockedFolder>> OpenFolders(const KeyFilePaths& paths)
     return folders;
 }
 
-Status Lock(const LockedFolder& folder, int operation, const Progress& progress)
+// A reader of a folder without a lock file reads without one: only a
+// replacement makes the file, and a reader racing the first replacement in a
+// folder sees two files that are not one pair, which signing refuses.
+Status OpenLockFile(LockedFolder& folder, bool create)
 {
-    if (flock(folder.fd.get(), operation | LOCK_NB) == 0)
+    if (folder.lockFile.valid())
+        return Done{};
+    const std::string path = folder.name + "/" + LockFileName;
+    folder.lockFile.reset(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (create ? O_CREAT : 0), 0644));
+    if (folder.lockFile.valid() || (!create && errno == ENOENT))
+        return Done{};
+    return Status::Fail("Problem - cannot open the lock " + path + " of the key files: " + std::strerror(errno));
+}
+
+Status Lock(LockedFolder& folder, int operation, const Progress& progress)
+{
+    if (Status opened = OpenLockFile(folder, operation == LOCK_EX); !opened)
+        return opened;
+    if (!folder.lockFile.valid() || flock(folder.lockFile.get(), operation | LOCK_NB) == 0)
         return Done{};
     if (errno == EWOULDBLOCK) {
         Report(progress, "waiting for another run that uses the key files in " + folder.name);
         int result = 0;
-        while ((result = flock(folder.fd.get(), operation)) != 0 && errno == EINTR) {
+        while ((result = flock(folder.lockFile.get(), operation)) != 0 && errno == EINTR) {
         }
         if (result == 0)
             return Done{};
     }
-    return Status::Fail("Problem - cannot lock the key folder " + folder.name + ": " + std::strerror(errno));
+    return Status::Fail("Problem - cannot lock the key files in " + folder.name + ": " + std::strerror(errno));
 }
 
 Status LockAll(std::vector<LockedFolder>& folders, int operation, const Progress& progress)
 {
-    for (const LockedFolder& folder : folders)
+    for (LockedFolder& folder : folders)
         if (Status locked = Lock(folder, operation, progress); !locked)
             return locked;
     return Done{};
@@ -77,7 +98,8 @@ Status LockAll(std::vector<LockedFolder>& folders, int operation, const Progress
 void UnlockAll(std::vector<LockedFolder>& folders)
 {
     for (const LockedFolder& folder : folders)
-        flock(folder.fd.get(), LOCK_UN);
+        if (folder.lockFile.valid())
+            flock(folder.lockFile.get(), LOCK_UN);
 }
 
 Status RecoverAll(const std::vector<LockedFolder>& folders, const Progress& progress)
@@ -99,7 +121,7 @@ bool AnyNeedsRecovery(const std::vector<LockedFolder>& folders)
 Outcome<KeyFolderLock> KeyFolderLock::Take(const KeyFilePaths& paths, KeyLockMode mode, const Progress& progress)
 {
     using Result = Outcome<KeyFolderLock>;
-    Outcome<std::vector<LockedFolder>> folders = OpenFolders(paths);
+    Outcome<std::vector<LockedFolder>> folders = FoldersOf(paths);
     if (!folders)
         return Result::Fail(folders.message());
     std::vector<LockedFolder>& locked = folders.value();
@@ -125,7 +147,8 @@ Outcome<KeyFolderLock> KeyFolderLock::Take(const KeyFilePaths& paths, KeyLockMod
     }
     std::vector<UniqueFd> fds;
     for (LockedFolder& folder : locked)
-        fds.push_back(std::move(folder.fd));
+        if (folder.lockFile.valid())
+            fds.push_back(std::move(folder.lockFile));
     return KeyFolderLock(std::move(fds), mode);
 }
 

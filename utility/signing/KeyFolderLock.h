@@ -14,7 +14,9 @@ namespace vantrel {
 enum class KeyLockMode { Shared, Exclusive };
 
 // The lock on the folders that hold a key pair (one folder, or two when the
-// key files lie apart), held for the object's lifetime. Every command that
+// key files lie apart), held for the object's lifetime: a lock on the file
+// .vantrel-keys.lock in each folder, which the first replacement there makes
+// and which stays. Every command that
 // reads or writes a pair holds it, so a pair is never read halfway through
 // its replacement and two replacements never interleave.
 //
