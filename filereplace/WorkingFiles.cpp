@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -34,6 +35,18 @@ bool IsWorkingName(std::string_view name)
     // ".vantrel-XXXXXX" itself, or ".<name>.vantrel-XXXXXX".
     const std::size_t head = name.size() - RandomPart - WorkingMark.size();
     return head == 1 || (head > 2 && name[head - 1] == '.');
+}
+
+// Whether folder is a run's private folder. Only that run and the tools it
+// starts work there, so nothing in it needs the folder locks, and they would
+// wait for ever on the lock the run holds on the folder while it lives.
+bool IsPrivateFolder(const std::string& folder)
+{
+    char resolved[PATH_MAX];
+    if (realpath(folder.c_str(), resolved) == nullptr)
+        return false;
+    const std::string name = BaseNameOf(resolved);
+    return name.size() == 1 + WorkingMark.size() + RandomPart && IsWorkingName(name);
 }
 
 std::vector<std::string> WorkingNamesIn(const std::string& folder)
@@ -75,7 +88,7 @@ std::string Problem(const std::string& what, const std::string& file, int error)
 FolderLock::FolderLock(const std::string& folder, int operation)
     : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
-    if (fd_.valid())
+    if (fd_.valid() && !IsPrivateFolder(folder))
         while (flock(fd_.get(), operation) != 0 && errno == EINTR) {}
 }
 
@@ -95,6 +108,8 @@ std::string BaseNameOf(const std::string& path)
 
 void RemoveLeftoversOfEndedRuns(const std::string& folder)
 {
+    if (IsPrivateFolder(folder))
+        return;
     const std::vector<std::string> names = WorkingNamesIn(folder);
     if (names.empty())
         return;

@@ -84,13 +84,6 @@ bool RefuseReplacement(const CommandLineOptions& options, const SectionFacts& fa
                      options.outputFile.c_str());
         return true;
     }
-    // A changed image is put in place by renaming a complete copy over it,
-    // which a device or a FIFO cannot take.
-    if (isSpecialFile(options.outputFile)) {
-        std::fprintf(stderr, "ERROR: '%s' is not a regular file; a changed image is written only to one.\n",
-                     options.outputFile.c_str());
-        return true;
-    }
     return false;
 }
 

@@ -64,6 +64,21 @@ bool WriteToStandardOutput(const SectionBytes& section, bool textForm)
     return false;
 }
 
+// Streams the section into the open file fd; false after its message.
+bool StreamInto(const SectionBytes& section, bool textForm, int fd, const std::string& outputName)
+{
+    const StreamFault fault = Stream(section, textForm, [fd](const unsigned char* bytes, std::size_t size) {
+        return writeFully(fd, bytes, size);
+    });
+    if (fault == StreamFault::Read) {
+        ReportReadFault(section);
+        return false;
+    }
+    if (fault == StreamFault::None) return true;
+    std::fprintf(stderr, "ERROR: %s could not be written.\n", outputName.c_str());
+    return false;
+}
+
 bool WriteToSpecialFile(const SectionBytes& section, bool textForm, const std::string& outputName)
 {
     vantrel::UniqueFd fd(::open(outputName.c_str(), O_WRONLY | O_CLOEXEC));
@@ -71,15 +86,8 @@ bool WriteToSpecialFile(const SectionBytes& section, bool textForm, const std::s
         std::fprintf(stderr, "ERROR: %s can not be opened for writing.\n", outputName.c_str());
         return false;
     }
-    const int out = fd.get();
-    const StreamFault fault = Stream(section, textForm, [out](const unsigned char* bytes, std::size_t size) {
-        return writeFully(out, bytes, size);
-    });
-    if (fault == StreamFault::Read) {
-        ReportReadFault(section);
-        return false;
-    }
-    if (fault == StreamFault::None && fd.close()) return true;
+    if (!StreamInto(section, textForm, fd.get(), outputName)) return false;
+    if (fd.close()) return true;
     std::fprintf(stderr, "ERROR: %s could not be written.\n", outputName.c_str());
     return false;
 }
@@ -98,18 +106,7 @@ bool writeSectionBytes(const SectionBytes& section, bool textForm, const std::st
         std::fprintf(stderr, "ERROR: %s\n", begun.message().c_str());
         return false;
     }
-    const int fd = output.descriptor();
-    const StreamFault fault = Stream(section, textForm, [fd](const unsigned char* bytes, std::size_t size) {
-        return writeFully(fd, bytes, size);
-    });
-    if (fault == StreamFault::Read) {
-        ReportReadFault(section);
-        return false;
-    }
-    if (fault != StreamFault::None) {
-        std::fprintf(stderr, "ERROR: %s could not be written.\n", outputName.c_str());
-        return false;
-    }
+    if (!StreamInto(section, textForm, output.descriptor(), outputName)) return false;
     const vantrel::ReplaceStatus committed = output.commit();
     if (committed) return true;
     std::fprintf(stderr, "ERROR: %s\n", committed.message().c_str());

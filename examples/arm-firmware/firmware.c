@@ -8,10 +8,6 @@
 
 #define SECTION(name) __attribute__((section(name), used))
 
-/* Stack top and reset handler for the vector table. */
-extern uint32_t __stack_top;
-void Reset_Handler(void);
-
 /* The signed message. Signing moves msg_code's bytes into msg_data and signs them. */
 SECTION("msg_code") const uint8_t messageCode[64] = {
     'V', 'a', 'n', 't', 'r', 'e', 'l', ' ', 'e', 'x', 'a', 'm', 'p', 'l', 'e', ' ',
@@ -39,7 +35,7 @@ SECTION("L1_Code_Hash") uint32_t Checksum(const uint8_t* data, uint32_t length)
     return sum;
 }
 
-/* Code that the first boot stage decrypts before it runs it. */
+/* Code that the boot stage decrypts in place, in RAM, before it runs it. */
 SECTION("L1_Code_Encrypt") uint32_t MixKeyWord(uint32_t word, uint32_t round)
 {
     for (uint32_t i = 0; i < round; ++i)
@@ -76,18 +72,14 @@ SECTION("ShareFunctionSection2") uint32_t CompareBytes(const uint8_t* a, const u
     return difference;
 }
 
-static uint8_t workArea[64];
-volatile uint32_t bootResult;
-
-void Reset_Handler(void)
+/* The firmware proper, started by the boot stage (boot.c) once the boot
+   check passed: it calls code in the hashed and the encrypted sections. */
+uint32_t FirmwareMain(void)
 {
+    uint8_t workArea[64];
     CopyBytes(workArea, messageData, sizeof workArea);
     uint32_t check = Checksum(workArea, sizeof workArea);
     check ^= CompareBytes(workArea, messageCode, sizeof workArea);
     check ^= digitalSignature[0] ^ aesData[0];
-    bootResult = Application(check);
-    for (;;) {
-    }
+    return Application(check);
 }
-
-SECTION(".isr_vector") const void* const vectorTable[2] = {&__stack_top, (const void*)Reset_Handler};

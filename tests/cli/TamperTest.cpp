@@ -83,6 +83,30 @@ INSTANTIATE_TEST_SUITE_P(
                       TamperCase{"msg_data", 9, "signature"}),           // the signed message
     [](const auto& info) { return std::string(info.param.section) + "_" + std::to_string(info.param.offset); });
 
+// verify reads sections by name; the target reads the entry's addresses. A
+// second section of a hashed section's name, holding its untouched bytes
+// elsewhere, must not stand in for the tampered one at the entry's address.
+TEST_F(ProtectedImage, ASectionNameThatIsNotUniqueIsRefused)
+{
+    ImageSpec spec = ProtectableImage();
+    for (SectionSpec& section : spec.sections)
+        section.bytes = SectionBytes(output, section.name);
+    const SectionSpec alias{"L2_Hash", SectionBytes(output, "L2_Hash"), 1, 2, 0x08000800};
+    for (SectionSpec& section : spec.sections)
+        if (section.name == "L2_Hash")
+            section.bytes.at(5) ^= 0xFF;
+    spec.sections.insert(spec.sections.begin(), alias);
+    WriteElfImage(output, spec);
+
+    const auto verified = Verify({});
+    EXPECT_EQ(verified.status, 1);
+    EXPECT_EQ(verified.err, "ERROR: verification failed: section L2_Hash\n");
+    EXPECT_NE(verified.out.find("more than one section is named L2_Hash, so the bytes at 0x08000450 cannot be "
+                                "read by name"),
+              std::string::npos)
+        << verified.out;
+}
+
 TEST_F(ProtectedImage, AKeyOfAnotherLengthIsNamed)
 {
     // 128-bit record, 48 digits given: refused rather than cut to 32.

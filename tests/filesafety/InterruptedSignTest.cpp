@@ -45,6 +45,26 @@ void SignAndKillAfter(const fs::path& folder, const std::string& image, std::chr
     waitpid(pid, &status, 0);
 }
 
+// The processes whose working directory lies in folder, waited for a while:
+// a child killed with its parent is gone as soon as it has been reaped.
+std::vector<std::string> ProcessesWorkingIn(const fs::path& folder)
+{
+    std::vector<std::string> found;
+    for (int tries = 0; tries < 100; ++tries) {
+        found.clear();
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            std::error_code error;
+            const fs::path cwd = fs::read_symlink(entry.path() / "cwd", error);
+            if (!error && cwd.string().rfind(folder.string(), 0) == 0)
+                found.push_back(entry.path().filename().string() + " in " + cwd.string());
+        }
+        if (found.empty())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return found;
+}
+
 TEST(InterruptedSign, AKillAtAnyMomentLeavesTheOldImageOrTheSignedOne)
 {
     TempDir dir;
@@ -67,6 +87,15 @@ TEST(InterruptedSign, AKillAtAnyMomentLeavesTheOldImageOrTheSignedOne)
         const Bytes found = ReadFileBytes(dir / "image.vnf");
         EXPECT_TRUE(found == before || found == after) << "run " << run << ": " << found.size() << " bytes";
     }
+    // The tools the killed runs started died with them, and the next run in
+    // the folder removes what they left (private folders, working files).
+    EXPECT_EQ(ProcessesWorkingIn(dir.path()), std::vector<std::string>{});
+    const ProgramResult next = Utility({"protect", "original.vnf", "-o", "out.vnf", "--key-file", "-", "--hash",
+                                        "ShareFunctionSection1"},
+                                       dir.path(), "00112233445566778899aabbccddeeff\n");
+    ASSERT_EQ(next.status, 0) << next.err;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find("vantrel-"), std::string::npos) << entry.path();
 }
 
 TEST(InterruptedSign, AFullFileSystemLeavesTheImageUnchanged)

@@ -24,7 +24,7 @@ std::vector<FailureCase> Cases()
     return {
         {{"-get", "nosuch", "-o", "out", "p0.vnf"}, "ERROR: nosuch section does not exist.\n", "out"},
         {{"-get", "L1_code", "-o", "nodir/out.bin", "p0.vnf"},
-         "ERROR: nodir/out.bin can not be opened for writing.\n", "nodir/out.bin"},
+         "ERROR: Could not create a file beside nodir/out.bin: No such file or directory.\n", "nodir/out.bin"},
         {{"-replace", "L1_code", "-o", "out.vnf", "-bits", "missing.bin", "p0.vnf"},
          "ERROR: missing.bin can not be opened for reading.\n", "out.vnf"},
         {{"-replace", "L1_code", "-bits", "missing.bin", "p0.vnf"},
@@ -37,7 +37,7 @@ std::vector<FailureCase> Cases()
          "ERROR: Ill-formatted input.\n", "out.vnf"},
         {{"-replace", "L1_code", "-bits", "late.txt", "-text", "p0.vnf"}, "ERROR: Ill-formatted input.\n", ""},
         {{"-replace", "L1_code", "-o", "nodir/out.vnf", "-bits", "new.bin", "p0.vnf"},
-         "ERROR: 'nodir/out.vnf' can not be opened for writing.\n", "nodir/out.vnf"},
+         "ERROR: Could not create a file beside nodir/out.vnf: No such file or directory.\n", "nodir/out.vnf"},
         {{"-replace", "L1_code", "-o", "out.vnf", "-bits", "adir", "p0.vnf"}, "ERROR: adir could not be read.\n",
          "out.vnf"},
         {{"-replace", "L1_code", "-bits", "adir", "p0.vnf"}, "ERROR: adir could not be read.\n", ""},
@@ -60,7 +60,7 @@ std::vector<FailureCase> Cases()
          "ERROR: nosuch section does not exist.\n", "out.vnf"},
         // A changed image is renamed into place, which a device cannot take.
         {{"-replace", "L1_code", "-o", "/dev/full", "-bits", "new.bin", "p0.vnf"},
-         "ERROR: '/dev/full' is not a regular file; a changed image is written only to one.\n", ""},
+         "ERROR: /dev/full exists and is not a regular file; it is never replaced. Nothing was written.\n", ""},
         {{"-get", "L1_code", "-o", "/dev/full", "p0.vnf"}, "ERROR: /dev/full could not be written.\n", ""},
         // Options after the input file would be dropped, and the image
         // changed from standard input.
@@ -147,10 +147,10 @@ TEST(SectmendFailurePaths, UnwritableTargetsAreReportedAndLeftAlone)
     }
     const std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
         {{"-replace", "L1_code", "-bits", "new.bin", "p0.vnf"},
-         "ERROR: Could not replace the section data of 'p0.vnf': Permission denied.\n"},
+         "ERROR: p0.vnf is read-only (its owner made it so); it is not replaced. Nothing was written.\n"},
         {{"-replace", "L1_code", "-o", "ro.vnf", "-bits", "new.bin", "p0.vnf"},
-         "ERROR: 'ro.vnf' can not be opened for writing.\n"},
-        {{"-get", "L1_code", "-o", "ro.vnf", "p0.vnf"}, "ERROR: ro.vnf can not be opened for writing.\n"},
+         "ERROR: ro.vnf is read-only (its owner made it so); it is not replaced. Nothing was written.\n"},
+        {{"-get", "L1_code", "-o", "ro.vnf", "p0.vnf"}, "ERROR: ro.vnf is read-only (its owner made it so); it is not replaced. Nothing was written.\n"},
     };
     const auto before = Snapshot(folder.path());
     for (const auto& [args, err] : runs) {

@@ -67,9 +67,9 @@ Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context)
 
 Outcome<Curve> LoadCurveFile(const std::string& curveFilePath)
 {
+    // A file that cannot be read reads as an empty one: "Problem - no (x,y)
+    // point, may be missing ecc_koblitz.ecs".
     std::ifstream curveStream(curveFilePath);
-    if (!curveStream)
-        return Outcome<Curve>::Fail("Problem - cannot read the curve file " + curveFilePath);
     Outcome<Curve> curve = LoadCurve(curveStream);
     if (!curve)
         return curve;

@@ -62,11 +62,19 @@ bool CheckHeader(const AesDataHeader& header, std::size_t sectionSize, VerifyRep
     return true;
 }
 
-// Decrypts an encrypted section and compares it with the original image's
-// section of the same name.
-void CompareWithOriginal(const std::string& subject, const ListedSection& section, std::vector<std::uint8_t> bytes,
-                         const AesDataHeader& header, const SecretBytes& key, ImageSections& original,
-                         VerifyReport& report)
+// The part [offset, offset + size) of a section's bytes, when it is there.
+void KeepPart(std::vector<std::uint8_t>& bytes, std::uint32_t offset, std::uint32_t size)
+{
+    if (offset <= bytes.size() && size <= bytes.size() - offset)
+        bytes = std::vector<std::uint8_t>(bytes.begin() + offset, bytes.begin() + offset + size);
+}
+
+// Decrypts an encrypted section (or the part of it the entry names) and
+// compares it with the same part of the original image's section of the
+// same name.
+void CompareWithOriginal(const std::string& subject, const ListedSection& section, std::uint32_t offset,
+                         std::vector<std::uint8_t> bytes, const AesDataHeader& header, const SecretBytes& key,
+                         ImageSections& original, VerifyReport& report)
 {
     const std::string theOriginal = "section " + section.name + " of the original " + original.imagePath();
     std::string error;
@@ -79,6 +87,7 @@ void CompareWithOriginal(const std::string& subject, const ListedSection& sectio
         report.Fail(subject, "digest matches, but cannot be compared: " + error);
         return;
     }
+    KeepPart(*plain, offset, static_cast<std::uint32_t>(bytes.size()));
     if (!DecryptBuffer(ModeIndexOf(header), key, header.iv, bytes, error)) {
         report.Fail(subject, "digest matches, but decryption failed: " + error);
         return;
@@ -104,7 +113,10 @@ void CheckEntry(const AesDataEntry& entry, std::size_t index, const AesDataHeade
                 ImageSections& image, ImageSections* original, VerifyReport& report,
                 const std::function<void(const std::string&)>& progress)
 {
-    const ListedSection* section = image.FindByRange(entry.address, entry.size);
+    // The target hashes the bytes at the entry's addresses, so an entry may
+    // name part of a section as well as all of it.
+    std::uint32_t offset = 0;
+    const ListedSection* section = image.FindHolding(entry.address, entry.size, offset);
     if (!section) {
         report.Fail("entry " + std::to_string(index), "no section with contents at address " +
                                                           Hex32(entry.address) + " of size " +
@@ -120,12 +132,18 @@ void CheckEntry(const AesDataEntry& entry, std::size_t index, const AesDataHeade
                                  Hex32(header.cipherChoice));
         return;
     }
+    if (!image.NameIsUnique(section->name)) {
+        report.Fail(subject, "more than one section is named " + section->name + ", so the bytes at " +
+                                 Hex32(entry.address) + " cannot be read by name");
+        return;
+    }
     std::string error;
     auto bytes = image.ReadBytes(section->name, error);
     if (!bytes) {
         report.Fail(subject, error);
         return;
     }
+    KeepPart(*bytes, offset, entry.size);
     if (!DigestMatches(*bytes, entry.digest)) {
         report.Fail(subject, "digest does not match: the section's bytes were altered");
         return;
@@ -136,7 +154,7 @@ void CheckEntry(const AesDataEntry& entry, std::size_t index, const AesDataHeade
         report.Pass(subject, "encrypted, digest matches (" + std::to_string(bytes->size()) +
                                  " bytes; decryption not checked without the original image)");
     else
-        CompareWithOriginal(subject, *section, std::move(*bytes), header, key, *original, report);
+        CompareWithOriginal(subject, *section, offset, std::move(*bytes), header, key, *original, report);
 }
 
 }  // namespace

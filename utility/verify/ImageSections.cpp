@@ -1,5 +1,6 @@
 #include "verify/ImageSections.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -57,12 +58,22 @@ const ListedSection* ImageSections::FindByName(const std::string& name) const
     return nullptr;
 }
 
-const ListedSection* ImageSections::FindByRange(std::uint32_t address, std::uint32_t size) const
+const ListedSection* ImageSections::FindHolding(std::uint32_t address, std::uint32_t size,
+                                                std::uint32_t& offset) const
 {
-    for (const auto& section : sections_)
-        if (section.address == address && section.size == size && section.type != "nobits" && section.flags != 0)
+    for (const auto& section : sections_) {
+        offset = address - section.address;
+        if (section.type != "nobits" && section.flags != 0 && address >= section.address &&
+            offset <= section.size && size <= section.size - offset)
             return &section;
+    }
     return nullptr;
+}
+
+bool ImageSections::NameIsUnique(const std::string& name) const
+{
+    return std::count_if(sections_.begin(), sections_.end(),
+                         [&](const ListedSection& section) { return section.name == name; }) == 1;
 }
 
 std::optional<std::vector<std::uint8_t>> ImageSections::ReadBytes(const std::string& name, std::string& error)

@@ -36,10 +36,16 @@ public:
     const std::vector<ListedSection>& sections() const { return sections_; }
     const std::string& imagePath() const { return imagePath_; }
 
-    // The first listed section with this name, or with this address and size
-    // and file contents.
+    // The first listed section with this name.
     const ListedSection* FindByName(const std::string& name) const;
-    const ListedSection* FindByRange(std::uint32_t address, std::uint32_t size) const;
+    // The first listed section with file contents and flags that holds the
+    // bytes [address, address + size) whole, as the target reads them from
+    // memory; offset is where they start in it.
+    const ListedSection* FindHolding(std::uint32_t address, std::uint32_t size, std::uint32_t& offset) const;
+
+    // True when exactly one listed section has this name: the tools read
+    // sections by name, so only such a section can be read for certain.
+    bool NameIsUnique(const std::string& name) const;
 
     // The section's bytes as stored in the image.
     std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& name, std::string& error);
