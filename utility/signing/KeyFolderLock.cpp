@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -56,35 +57,43 @@ Outcome<std::vector<LockedFolder>> FoldersOf(const KeyFilePaths& paths)
     return folders;
 }
 
-// A reader of a folder without a lock file reads without one: only a
-// replacement makes the file, and a reader racing the first replacement in a
-// folder sees two files that are not one pair, which signing refuses.
-Status OpenLockFile(LockedFolder& folder, bool create)
+std::string LockPath(const LockedFolder& folder)
 {
-    if (folder.lockFile.valid())
-        return Done{};
-    const std::string path = folder.name + "/" + LockFileName;
-    folder.lockFile.reset(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (create ? O_CREAT : 0), 0644));
-    if (folder.lockFile.valid() || (!create && errno == ENOENT))
-        return Done{};
-    return Status::Fail("Problem - cannot open the lock " + path + " of the key files: " + std::strerror(errno));
+    return folder.name + "/" + LockFileName;
 }
 
+// The lock file exists only while a replacement holds it: a reader that
+// finds none reads without (a reader racing a replacement sees two files
+// that are not one pair, which signing refuses); one that finds it waits for
+// the replacement to end. A lock won on a file that was removed meanwhile is
+// taken again on the file the name holds now.
 Status Lock(LockedFolder& folder, int operation, const Progress& progress)
 {
-    if (Status opened = OpenLockFile(folder, operation == LOCK_EX); !opened)
-        return opened;
-    if (!folder.lockFile.valid() || flock(folder.lockFile.get(), operation | LOCK_NB) == 0)
-        return Done{};
-    if (errno == EWOULDBLOCK) {
-        Report(progress, "waiting for another run that uses the key files in " + folder.name);
-        int result = 0;
-        while ((result = flock(folder.lockFile.get(), operation)) != 0 && errno == EINTR) {
+    const std::string path = LockPath(folder);
+    for (bool told = false;;) {
+        const bool create = operation == LOCK_EX;
+        folder.lockFile.reset(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | (create ? O_CREAT : 0), 0644));
+        if (!folder.lockFile.valid()) {
+            if (!create && errno == ENOENT)
+                return Done{};
+            return Status::Fail("Problem - cannot open the lock " + path + " of the key files: " +
+                                std::strerror(errno));
         }
-        if (result == 0)
+        int result = flock(folder.lockFile.get(), operation | LOCK_NB);
+        if (result != 0 && errno == EWOULDBLOCK) {
+            if (!told)
+                Report(progress, "waiting for another run that uses the key files in " + folder.name);
+            told = true;
+            while ((result = flock(folder.lockFile.get(), operation)) != 0 && errno == EINTR) {
+            }
+        }
+        if (result != 0)
+            return Status::Fail("Problem - cannot lock the key files in " + folder.name + ": " + std::strerror(errno));
+        struct stat held {}, named {};
+        if (fstat(folder.lockFile.get(), &held) == 0 && stat(path.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
             return Done{};
     }
-    return Status::Fail("Problem - cannot lock the key files in " + folder.name + ": " + std::strerror(errno));
 }
 
 Status LockAll(std::vector<LockedFolder>& folders, int operation, const Progress& progress)
@@ -95,11 +104,14 @@ Status LockAll(std::vector<LockedFolder>& folders, int operation, const Progress
     return Done{};
 }
 
-void UnlockAll(std::vector<LockedFolder>& folders)
+// An exclusive holder removes the lock file before it lets go.
+void UnlockAll(std::vector<LockedFolder>& folders, bool exclusive)
 {
-    for (const LockedFolder& folder : folders)
-        if (folder.lockFile.valid())
-            flock(folder.lockFile.get(), LOCK_UN);
+    for (LockedFolder& folder : folders) {
+        if (exclusive && folder.lockFile.valid())
+            ::unlink(LockPath(folder).c_str());
+        folder.lockFile.reset();
+    }
 }
 
 Status RecoverAll(const std::vector<LockedFolder>& folders, const Progress& progress)
@@ -136,20 +148,29 @@ Outcome<KeyFolderLock> KeyFolderLock::Take(const KeyFilePaths& paths, KeyLockMod
             if (Status recovered = RecoverAll(locked, progress); !recovered)
                 return Result::Fail(recovered.message());
             if (mode == KeyLockMode::Shared) {
-                UnlockAll(locked);
+                UnlockAll(locked, true);
                 continue;
             }
         } else if (AnyNeedsRecovery(locked)) {
-            UnlockAll(locked);
+            UnlockAll(locked, false);
             continue;
         }
         break;
     }
-    std::vector<UniqueFd> fds;
+    KeyFolderLock lock(mode);
     for (LockedFolder& folder : locked)
-        if (folder.lockFile.valid())
-            fds.push_back(std::move(folder.lockFile));
-    return KeyFolderLock(std::move(fds), mode);
+        if (folder.lockFile.valid()) {
+            lock.paths_.push_back(LockPath(folder));
+            lock.files_.push_back(std::move(folder.lockFile));
+        }
+    return lock;
+}
+
+KeyFolderLock::~KeyFolderLock()
+{
+    if (mode_ == KeyLockMode::Exclusive)
+        for (const std::string& path : paths_)
+            ::unlink(path.c_str());
 }
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "core/Outcome.h"
@@ -15,8 +16,8 @@ enum class KeyLockMode { Shared, Exclusive };
 
 // The lock on the folders that hold a key pair (one folder, or two when the
 // key files lie apart), held for the object's lifetime: a lock on the file
-// .vantrel-keys.lock in each folder, which the first replacement there makes
-// and which stays. Every command that
+// .vantrel-keys.lock in each folder, which a replacement makes and removes
+// again; readers wait on it while it is there. Every command that
 // reads or writes a pair holds it, so a pair is never read halfway through
 // its replacement and two replacements never interleave.
 //
@@ -31,10 +32,18 @@ public:
 
     KeyLockMode mode() const { return mode_; }
 
-private:
-    KeyFolderLock(std::vector<UniqueFd> folders, KeyLockMode mode) : folders_(std::move(folders)), mode_(mode) {}
+    KeyFolderLock(KeyFolderLock&&) noexcept = default;
+    KeyFolderLock& operator=(KeyFolderLock&&) = delete;
+    KeyFolderLock(const KeyFolderLock&) = delete;
+    KeyFolderLock& operator=(const KeyFolderLock&) = delete;
+    // An exclusive lock removes its lock files, still holding them.
+    ~KeyFolderLock();
 
-    std::vector<UniqueFd> folders_;
+private:
+    explicit KeyFolderLock(KeyLockMode mode) : mode_(mode) {}
+
+    std::vector<std::string> paths_;
+    std::vector<UniqueFd> files_;
     KeyLockMode mode_;
 };
 

@@ -42,6 +42,10 @@ Outcome<Done> MakePair(const KeyPairRequest& request)
         !EC_POINT_get_affine_coordinates(group, publicPoint.get(), x.get(), y.get(), context.get()))
         return LibraryProblem("the public key cannot be computed");
 
+    // Locked only now: a curve or library fault leaves the folder as it was.
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.paths, KeyLockMode::Exclusive, request.progress);
+    if (!lock)
+        return Outcome<Done>::Fail(lock.message());
     if (Status kept = AllowKeyFileReplacement(request.paths, request.confirmReplace, request.progress, x.get(),
                                               y.get(), d.get());
         !kept)
@@ -58,19 +62,6 @@ Status MakeKeyPair(const KeyPairRequest& request)
 {
     if (request.source == KeyPairSource::Default)
         return Done{};
-    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.paths, KeyLockMode::Exclusive, request.progress);
-    if (!lock)
-        return Status::Fail(lock.message());
-    return MakePair(request);
-}
-
-Status MakeKeyPairLocked(const KeyPairRequest& request, const KeyFolderLock& lock)
-{
-    if (request.source == KeyPairSource::Default)
-        return Done{};
-    if (lock.mode() != KeyLockMode::Exclusive)
-        return Status::Fail("Problem - the key files " + request.paths.privateKey + " and " + request.paths.publicKey +
-                            " are replaced only under the exclusive lock of their folder");
     return MakePair(request);
 }
 

@@ -38,7 +38,5 @@ struct KeyPairRequest {
 // key folder while it works.
 Status MakeKeyPair(const KeyPairRequest& request);
 
-// The same for a caller that already holds the exclusive lock.
-Status MakeKeyPairLocked(const KeyPairRequest& request, const KeyFolderLock& lock);
 
 }  // namespace vantrel

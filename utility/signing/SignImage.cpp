@@ -135,15 +135,15 @@ Outcome<SigningKeyUsed> SignImage(const SignRequest& request)
         return Result::Fail(files.message());
     if (request.keyPair == KeyPairSource::Pelora && !PeloraAllowed(request))
         return Result::Fail(PeloraRefusedMessage);
-    const KeyLockMode mode =
-        request.keyPair == KeyPairSource::Default ? KeyLockMode::Shared : KeyLockMode::Exclusive;
-    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.keys, mode, request.progress);
-    if (!lock)
-        return Result::Fail(lock.message());
+    // A new pair is made under the exclusive lock; the signing then shares
+    // it and checks that the files it reads are one pair.
     const KeyPairRequest pair{request.toolDirectory, request.keyPair, request.keys, request.confirmReplaceKeys,
                               request.progress};
-    if (Status made = MakeKeyPairLocked(pair, lock.value()); !made)
+    if (Status made = MakeKeyPair(pair); !made)
         return Result::Fail(made.message());
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.keys, KeyLockMode::Shared, request.progress);
+    if (!lock)
+        return Result::Fail(lock.message());
     // Key and curve first, so that their faults leave the image untouched.
     Outcome<SigningKey> key = LoadSigningKey(request.toolDirectory, request.keys);
     if (!key)
