@@ -61,7 +61,11 @@ std::string WriteScratchFile(const std::string& name, const std::uint8_t* data, 
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     out.close();
-    if (!out) {
+    // Owner-only, as a private key file must be to be read at all.
+    std::error_code error;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                 error);
+    if (!out || error) {
         std::fprintf(stderr, "vantrel fuzz: cannot write %s\n", path.c_str());
         std::abort();
     }

@@ -63,7 +63,7 @@ void CheckImport(const std::string& file)
     request.confirmReplace = [](const std::string&) { return true; };
     if (!vantrel::ImportPrivateKey(request).ok())
         return;
-    FUZZ_CHECK(vantrel::CheckKeyPair({VANTREL_CURVE_DIRECTORY, request.paths}).ok());
+    FUZZ_CHECK(vantrel::CheckKeyPair({VANTREL_CURVE_DIRECTORY, request.paths, {}}).ok());
 }
 
 }  // namespace

@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"OutputAlone", {"-o", "out.vnf"},
                   "-o goes with --digest-out or --signature; signing with a key file changes IMAGE in place"},
         UsageCase{"KeyPairWithSignature", {"--signature", "s", "--key-pair", "pelora"},
-                  "--key-pair, --private-key and --force are for signing with a key file, not with --digest-out "
+                  "--key-pair, --private-key and --resign are for signing with a key file, not with --digest-out "
                   "or --signature"},
         UsageCase{"PublicKeyWithDigest", {"--digest-out", "d", "--public-key", "p"},
                   "--public-key goes with --signature (the key the signature is checked against), not with "

@@ -60,7 +60,7 @@ protected:
 
     // An OpenSSL key on the named curve, put into the token by
     // softhsm2-util --import as PKCS#8 under the URI's label.
-    void ImportIntoToken(const std::string& curve)
+    void ImportIntoToken(const std::string& curve, const std::string& id = "01")
     {
         const auto made = RunProgram({"/bin/sh", "-c",
                                       "openssl ecparam -name " + curve + " -genkey -noout -out key.pem && "
@@ -68,7 +68,7 @@ protected:
                                      {}, work.path());
         ASSERT_EQ(made.status, 0) << made.err;
         const auto imported = RunProgram({SoftHsmUtil, "--import", (work / "key.p8").string(), "--token",
-                                          "vantrel-test", "--label", "release", "--id", "01", "--pin", "1234"});
+                                          "vantrel-test", "--label", "release", "--id", id, "--pin", "1234"});
         ASSERT_EQ(imported.status, 0) << imported.err;
     }
 
@@ -76,6 +76,8 @@ protected:
     {
         const auto generated = Token({"keys", "generate"});
         ASSERT_EQ(generated.status, 0) << generated.err;
+        // A fresh id of its own, so that the key can always be named alone.
+        EXPECT_NE(generated.err.find(" with id=%"), std::string::npos) << generated.err;
         ASSERT_TRUE(fs::exists(work / "public.ecs"));
         EXPECT_FALSE(fs::exists(work / "private.ecs"));
     }
@@ -231,6 +233,57 @@ TEST_F(TokenSigningTest, MissingKeyAndUnloadableModuleLeaveTheImageAlone)
                                     work.path());
     EXPECT_NE(unloadable.status, 0);
     EXPECT_NE(unloadable.err.find("cannot load the PKCS#11 module"), std::string::npos) << unloadable.err;
+    EXPECT_EQ(ReadFileBytes(image), before);
+}
+
+// A URI that names any object is never given a second key, and never signs
+// with one of two; a new key gets an id of its own; a token key whose public
+// key is not public.ecs signs nothing; a PIN in the URI is refused.
+TEST_F(TokenSigningTest, AUriNamesOneKeyOrNothingHappens)
+{
+    GenerateInToken();
+    const auto again = Token({"keys", "generate", "--out", "."});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("the public key file public.ecs exists already"), std::string::npos) << again.err;
+    fs::create_directory(work / "second");
+    const auto second = Token({"keys", "generate", "--out", "second"});
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.err.find("the token already holds 2 objects that " + std::string(TokenUri) + " names"),
+              std::string::npos)
+        << second.err;
+    EXPECT_FALSE(fs::exists(work / "second" / "public.ecs"));
+
+    // public.ecs of another pair: the token's key would sign what verify refuses.
+    const Bytes tokenKey = ReadFileBytes(work / "public.ecs");
+    ASSERT_EQ(Utility({"keys", "generate", "--pelora", "--out", "second"}, work.path()).status, 0);
+    const Bytes before = ReadFileBytes(image);
+    const auto mismatched = Token({"sign", image.string(), "--public-key", "second/public.ecs"});
+    EXPECT_EQ(mismatched.status, 1);
+    EXPECT_NE(mismatched.err.find("the token's key is not the one in second/public.ecs"), std::string::npos)
+        << mismatched.err;
+    EXPECT_EQ(ReadFileBytes(image), before);
+
+    const auto pinInUri = Utility({"sign", image.string(), "--pkcs11", std::string(TokenUri) + "?pin-value=1234",
+                                   "--pkcs11-module", SoftHsmModule, "--pin-file", "pin"},
+                                  work.path());
+    EXPECT_EQ(pinInUri.status, 1);
+    EXPECT_NE(pinInUri.err.find("holds a pin-value, which is not used"), std::string::npos) << pinInUri.err;
+    EXPECT_EQ(ReadFileBytes(image), before);
+    EXPECT_EQ(ReadFileBytes(work / "public.ecs"), tokenKey);
+}
+
+TEST_F(TokenSigningTest, TwoKeysOfOneLabelAreNeverChosenBetween)
+{
+    ImportIntoToken("sect163k1", "01");
+    ImportIntoToken("sect163k1", "02");
+    const Bytes before = ReadFileBytes(image);
+    const auto generated = Token({"keys", "generate"});
+    EXPECT_EQ(generated.status, 1);
+    EXPECT_NE(generated.err.find("the token already holds"), std::string::npos) << generated.err;
+    EXPECT_FALSE(fs::exists(work / "public.ecs"));
+    const auto signedImage = Token({"sign", image.string()});
+    EXPECT_EQ(signedImage.status, 1);
+    EXPECT_NE(signedImage.err.find("more than one private key"), std::string::npos) << signedImage.err;
     EXPECT_EQ(ReadFileBytes(image), before);
 }
 

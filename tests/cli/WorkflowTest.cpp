@@ -26,9 +26,12 @@ protected:
     fs::path image = work / "image.vnf";
     fs::path output = work / "protected.vnf";
 
-    void SignImage()
+    void SignImage(bool again = false)
     {
-        const auto signedRun = Utility({"sign", image.string(), "--key-pair", "pelora"}, work.path());
+        std::vector<std::string> arguments{"sign", image.string(), "--key-pair", "pelora"};
+        if (again)
+            arguments.push_back("--resign");
+        const auto signedRun = Utility(arguments, work.path());
         ASSERT_EQ(signedRun.status, 0) << signedRun.err;
         ASSERT_NE(signedRun.err.find("Signed " + image.string() + " in place with the Pelora key pair (public: for "
                                      "demonstrations only), written to private.ecs and public.ecs; public key "
@@ -75,7 +78,8 @@ TEST_F(WorkflowTest, ANewKeyPairReplacesAnotherOnlyWithForceAndKeepsItAsDatedCop
     EXPECT_EQ(pelora.out.rfind("Public key SHA-256: ", 0), 0u) << pelora.out;
     const auto verified = Utility({"verify", image.string()}, work.path());
     EXPECT_NE(verified.out.find(pelora.out), std::string::npos) << verified.out;
-    const auto kept = Utility({"sign", image.string()}, work.path());  // default: the key files as they are
+    // Default: the key files as they are; signed again as it stands.
+    const auto kept = Utility({"sign", image.string(), "--resign"}, work.path());
     ASSERT_EQ(kept.status, 0) << kept.err;
     EXPECT_EQ(kept.out, "");
     const Bytes privateKey = ReadFileBytes(work / "private.ecs");
@@ -93,7 +97,8 @@ TEST_F(WorkflowTest, ANewKeyPairReplacesAnotherOnlyWithForceAndKeepsItAsDatedCop
     EXPECT_EQ(ReadFileBytes(work / "public.ecs"), publicKey);
     EXPECT_EQ(ReadFileBytes(image), signedImage);
 
-    const auto forced = Utility({"sign", image.string(), "--key-pair", "GENERATE", "--force"}, work.path());
+    const auto forced =
+        Utility({"sign", image.string(), "--key-pair", "GENERATE", "--force", "--resign"}, work.path());
     ASSERT_EQ(forced.status, 0) << forced.err;
     EXPECT_EQ(forced.out.rfind("Public key SHA-256: ", 0), 0u) << forced.out;
     EXPECT_NE(forced.out, pelora.out);
@@ -149,8 +154,8 @@ TEST_F(WorkflowTest, AnotherPublicKeyFailsTheSignatureCheck)
     WriteElfImage(image, ProtectableImage());
     SignImage();
     TempDir other;
-    ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "generate"}, other.path()).status, 0);
-    SignImage();  // signs again with Pelora; msg sections swap back, still a valid Pelora signature
+    ASSERT_EQ(Utility({"sign", image.string(), "--key-pair", "generate", "--resign"}, other.path()).status, 0);
+    SignImage(true);  // signs again with Pelora, the message as it stands
 
     EXPECT_EQ(Utility({"verify", image.string()}, work.path()).status, 0);
     const auto verified =

@@ -45,7 +45,7 @@ private slots:
     void escapeCloses();
     void enterClosesOutsidePushButtons();
     void enterOnPushButtonPressesIt();
-    void toolDirectoryIsWorkingDirectoryWithSectmend();
+    void toolDirectoryIsNeverAWorkingDirectoryWithSectmend();
     void toolDirectoryFallsBackToProgramDirectory();
     void toolDirectoryIgnoresAFolderNamedSectmend();
 
@@ -293,14 +293,15 @@ void DialogLayoutTest::enterOnPushButtonPressesIt()
     QCOMPARE(messages, std::vector<std::string>{SaveNoInputMessage});
 }
 
-void DialogLayoutTest::toolDirectoryIsWorkingDirectoryWithSectmend()
+void DialogLayoutTest::toolDirectoryIsNeverAWorkingDirectoryWithSectmend()
 {
+    // An unpacked firmware bundle's own sectmend never runs as the user.
     TempDir folder;
     WriteFileText(folder / "sectmend", "#!/bin/sh\n");
     std::filesystem::permissions(folder / "sectmend", std::filesystem::perms::owner_all);
     const ScopedWorkingDirectory inFolder(folder.path());
     CVantrelUtilityDlg dialog;
-    QCOMPARE(dialog.state().toolDirectory, std::filesystem::current_path().string());
+    QCOMPARE(QString::fromStdString(dialog.state().toolDirectory), QCoreApplication::applicationDirPath());
 }
 
 void DialogLayoutTest::toolDirectoryFallsBackToProgramDirectory()

@@ -101,8 +101,23 @@ void DialogWorkflowTest::noToReplacingTheKeyFilesKeepsThemByteForByte()
     const MainDialogControls& c = dialog_->controls();
     std::vector<std::string> messages;
     CollectMessages(*dialog_, messages);
-    QTest::mouseClick(c.generate, Qt::LeftButton);  // the Pelora pair
-    QCOMPARE(messages.size(), std::size_t(1));
+    // The Pelora pair is asked about first, No by default: No writes nothing.
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QString text;
+        QMessageBox::StandardButton preset = QMessageBox::NoButton;
+        WindowAnswer<QMessageBox> pelora([&](QMessageBox& box) {
+            text = box.text();
+            preset = box.standardButton(box.defaultButton());
+            box.button(answer)->click();
+        });
+        QTest::mouseClick(c.generate, Qt::LeftButton);  // the Pelora pair
+        QVERIFY(pelora.answered());
+        QVERIFY(text.contains("public") && text.contains("demonstrations only"));
+        QCOMPARE(preset, QMessageBox::No);
+        if (answer == QMessageBox::No)
+            QCOMPARE(FileNamesIn(folder_->path()), std::vector<std::string>{"image.vnf"});
+    }
+    QCOMPARE(messages.size(), std::size_t(2));
     const Bytes privateKey = ReadFileBytes(*folder_ / "private.ecs");
     const Bytes publicKey = ReadFileBytes(*folder_ / "public.ecs");
     const Bytes image = ReadFileBytes(image_);

@@ -136,6 +136,7 @@ TEST_F(SaveWorks, ASignedImageIsSavedWithoutAQuestion)
     ASSERT_TRUE(OnGenerate(state, ui).ok()) << ui.lastMessage();
     ui.messages.clear();
     ui.kinds.clear();
+    ui.questions.clear();  // signing with the Pelora pair was asked about
     Load();
     Tick("L1_code", false, true);
     ASSERT_TRUE(Save(output)) << ui.lastMessage();

@@ -79,6 +79,7 @@ TEST_P(CheckTest, TellsAPairFromUnrelatedFiles)
     const CheckCase c = GetParam();
     TempDir work;
     WriteFileText(work / "d.ecs", c.privateKey + "\n");
+    fs::permissions(work / "d.ecs", fs::perms::owner_read | fs::perms::owner_write);
     WriteFileText(work / "q.ecs", c.publicKey + "\n");
     const auto checked = Keys({"check", "--private-key", "d.ecs", "--public-key", "q.ecs"}, work.path());
     EXPECT_EQ(checked.status, c.status) << checked.err;
@@ -122,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UsageCase{"Pelora", {"generate", "--pelora", "--out", "."}, 0,
                   "public key = 41FBC28C91D3C6736F5B957B01D4501549FD82281 45E137B1227FB2D84B67491B1212837A7E03A14EE\n",
-                  "WARNING: the Pelora key pair is public: for demonstrations only"},
+                  "WARNING: the Pelora key pair is public (anyone can compute it from the curve file): for "
+                  "demonstrations only"},
         UsageCase{"NoKeyFile", {"import", "absent.pem"}, 2, "", "absent.pem"},
         UsageCase{"NoAction", {}, 2, "", "(see vantrel-utility keys --help)"},
         UsageCase{"NoFolder", {"generate"}, 2, "", "--out is required"},

@@ -27,6 +27,13 @@ mode_t Permissions(const fs::path& path)
     return status.st_mode & 07777;
 }
 
+// A private key file as a user keeps it: readable by its owner only.
+void WritePrivateKeyText(const std::string& text)
+{
+    WriteFileText("private.ecs", text);
+    fs::permissions("private.ecs", fs::perms::owner_read | fs::perms::owner_write);
+}
+
 class KeyFiles : public ::testing::Test {
 protected:
     testing::TempDir dir;
@@ -85,7 +92,7 @@ TEST_F(KeyFiles, MissingPrivateKeyFileAsksForIt)
 TEST_F(KeyFiles, PrivateKeyWithoutLineBreakOrEmptyReadsAsZero)
 {
     for (const char* text : {"", "ABC"}) {
-        WriteFileText("private.ecs", text);
+        WritePrivateKeyText(text);
         Outcome<BignumPtr> d = ReadPrivateKey();
         ASSERT_TRUE(d.ok()) << d.message();
         EXPECT_TRUE(BN_is_zero(d.value().get())) << text;
@@ -94,10 +101,40 @@ TEST_F(KeyFiles, PrivateKeyWithoutLineBreakOrEmptyReadsAsZero)
 
 TEST_F(KeyFiles, MalformedPrivateKeyIsRefusedWithoutShowingIt)
 {
-    WriteFileText("private.ecs", "0x9A4D6792295A7F\n");
+    WritePrivateKeyText("0x9A4D6792295A7F\n");
     Outcome<BignumPtr> d = ReadPrivateKey();
     ASSERT_FALSE(d.ok());
     EXPECT_EQ(d.message(), "Problem - private.ecs does not begin with a hexadecimal number");
+}
+
+// A private key others can read, and a key file with anything after its
+// numbers, are refused; the message says what fixes it.
+TEST_F(KeyFiles, AnExposedPrivateKeyOrTrailingTextIsRefused)
+{
+    const std::string exposed = "Problem - private.ecs is readable by others than its owner, and a private key must "
+                                "not be; make it the owner's only with: chmod 600 private.ecs";
+    const std::string trailing = "Problem - private.ecs holds something after its number; it cannot be a private "
+                                 "key file";
+    const struct {
+        std::string text;
+        unsigned mode;
+        std::string message;
+    } cases[] = {
+        {"1A\n", 0640, exposed},
+        {"1A\n", 0604, exposed},
+        {"1A 2B\n", 0600, trailing},
+        {"1A\nnot a key\n", 0600, trailing},
+        {"1A\n\n  \n", 0600, ""},
+    };
+    for (const auto& c : cases) {
+        WriteFileText("private.ecs", c.text);
+        fs::permissions("private.ecs", fs::perms(c.mode));
+        const Outcome<BignumPtr> d = ReadPrivateKey();
+        EXPECT_EQ(d.message(), c.message) << c.text << " " << std::oct << c.mode;
+    }
+    WriteFileText("public.ecs", "1A 2B 3C\n");
+    EXPECT_EQ(ReadPublicKey().message(), "the public key file public.ecs holds something after its two numbers X Y; "
+                                         "it cannot be a public key file");
 }
 
 TEST_F(KeyFiles, SignatureRecordHasROnTheFirstLineAndSOnTheSecondOnceCommitted)

@@ -77,17 +77,21 @@ protected:
     // signature.ecs in digital_signature (24 bytes each, least significant
     // first, then zeros), every other byte as it was; r and s verify over the
     // former msg_code with public.ecs.
-    void ExpectSignedFrom(const Bytes& before)
+    // Signed again (exchanged false), the sections stay where they are and
+    // msg_data is signed as it stands.
+    void ExpectSignedFrom(const Bytes& before, bool exchanged = true)
     {
         std::istringstream record(ReadFileText("signature.ecs"));
         std::string rText, sText;
         record >> rText >> sText;
         const BignumPtr r = HexNumber(rText), s = HexNumber(sText);
-        EXPECT_TRUE(testing::OpenSslVerifies(NID_sect163k1, ReadFileText("public.ecs"), Section(before, "msg_code"),
-                                             r.get(), s.get()));
+        const Bytes message = Section(before, exchanged ? "msg_code" : "msg_data");
+        EXPECT_TRUE(testing::OpenSslVerifies(NID_sect163k1, ReadFileText("public.ecs"), message, r.get(), s.get()));
         Bytes expected = before;
-        Place(expected, "msg_code", Section(before, "msg_data"));
-        Place(expected, "msg_data", Section(before, "msg_code"));
+        if (exchanged) {
+            Place(expected, "msg_code", Section(before, "msg_data"));
+            Place(expected, "msg_data", Section(before, "msg_code"));
+        }
         Bytes signature(Section(before, "digital_signature").size(), 0);
         ASSERT_EQ(BN_bn2lebinpad(r.get(), signature.data(), 24), 24);
         ASSERT_EQ(BN_bn2lebinpad(s.get(), signature.data() + 24, 24), 24);
@@ -101,6 +105,7 @@ protected:
     {
         for (const std::string& name : FileNamesIn(bench.dir.path()))
             EXPECT_TRUE(name == "images" || name == "private.ecs" || name == "public.ecs" || name == "signature.ecs" ||
+                        name == ".vantrel-keys.lock" ||
                         name.rfind("private-", 0) == 0 || name.rfind("public-", 0) == 0)
                 << name;
         EXPECT_EQ(FileNamesIn(image.parent_path()), std::vector<std::string>{image.filename().string()});
@@ -150,15 +155,24 @@ TEST_P(SignatureSectionSize, SignsTheFormerMsgCodeAndExchangesTheSections)
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SignatureSectionSize, ::testing::Values(48u, 64u));
 
-TEST_F(SignImageBench, SigningTwiceSwapsTheSectionsBackAndSignsTheOtherOne)
+// A signed image is never exchanged again: the dialog asks, and Yes signs
+// its message as it stands; No changes nothing.
+TEST_F(SignImageBench, SigningTwiceAsksAndNeverExchangesAgain)
 {
     MakeImage(MessageImage());
+    bench.ui.keyPair = KeyPairIndex::Generate;
     ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok());
     const Bytes once = ReadFileBytes(image);
+    bench.ui.keyPair = KeyPairIndex::Default;
+    bench.ui.answer = false;
+    EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
+    EXPECT_EQ(bench.ui.lastMessage(), image.string() + " is already signed: its digital_signature holds a signature, "
+                                                       "and signing again would exchange msg_code and msg_data back. "
+                                                       "Nothing was changed.\n");
+    EXPECT_TRUE(ReadFileBytes(image) == once);
+    bench.ui.answer = true;
     ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok());
-    ASSERT_EQ(bench.ui.messages.size(), 2u);
-    ExpectSignedMessage(bench.ui.messages[1], "Written");
-    ExpectSignedFrom(once);
+    ExpectSignedFrom(once, false);
 }
 
 TEST_F(SignImageBench, SameKeyAndImageGiveTheSameSignature)
@@ -183,7 +197,7 @@ TEST_F(SignImageBench, AGeneratedKeyPairSignsAndDefaultKeepsIt)
     bench.ui.keyPair = KeyPairIndex::Default;
     ASSERT_TRUE(OnGenerate(bench.state, bench.ui).ok()) << bench.ui.lastMessage();
     EXPECT_EQ(ReadFileText("private.ecs"), privateKey);
-    ExpectSignedFrom(once);
+    ExpectSignedFrom(once, false);
 }
 
 // The working copy is made with the image's mode, which the umask must not cut.
@@ -234,7 +248,7 @@ TEST_F(SignImageBench, KeyAndCurveFaultsLeaveTheImageUntouched)
         {KeyPairIndex::Default, "0\n", bench.state.toolDirectory,
          "Problem - the private key in private.ecs is not between 1 and q-1 of ecc_koblitz.ecs"},
         {KeyPairIndex::Default, PeloraPrivate, noCurve.path(), "Problem - no (x,y) point, may be missing ecc_koblitz.ecs"},
-        // The Pelora key pair is made on the larger curve, then the signing stops.
+        // The larger curve is refused before a key pair is made on it.
         {KeyPairIndex::Pelora, "", largerCurve.path(),
          "Problem - the order q in ecc_koblitz.ecs has more than 192 bits, but digital_signature holds r and s in 24 "
          "bytes each"},
@@ -244,8 +258,10 @@ TEST_F(SignImageBench, KeyAndCurveFaultsLeaveTheImageUntouched)
         bench.ui.messages.clear();
         bench.ui.keyPair = c.keyPair;
         bench.state.toolDirectory = c.tools;
-        if (!c.privateKey.empty())
+        if (!c.privateKey.empty()) {
             WriteFileText("private.ecs", c.privateKey);
+            fs::permissions("private.ecs", fs::perms::owner_read | fs::perms::owner_write);
+        }
         EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
         ExpectUnchangedAfter(c.message);
     }
@@ -341,7 +357,7 @@ TEST_F(SignImageBench, MissingSectionToolIsReported)
     fs::copy_file(testing::ToolsDir() / "ecc_koblitz.ecs", tools / "ecc_koblitz.ecs");
     bench.state.toolDirectory = tools.path().string();
     EXPECT_FALSE(OnGenerate(bench.state, bench.ui).ok());
-    ExpectUnchangedAfter("Could not start " + (tools / "sectmend").string() + " for reading section msg_code of " +
+    ExpectUnchangedAfter("Could not start " + (tools / "sectmend").string() + " for reading section digital_signature of " +
                          image.string() + ": No such file or directory.\n");
 }
 

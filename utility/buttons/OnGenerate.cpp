@@ -64,7 +64,10 @@ Status OnGenerate(DialogState& state, UserInterface& ui)
         return Refuse(ui, SaveNoInputMessage);
     request.toolDirectory = state.toolDirectory;
     request.keyPair = KeyPairChoice(ui);
-    request.confirmReplaceKeys = [&ui](const std::string& question) { return ui.askYesNo(question); };
+    const auto ask = [&ui](const std::string& question) { return ui.askYesNo(question); };
+    request.confirmReplaceKeys = ask;
+    request.confirmPelora = ask;
+    request.confirmResign = ask;
     bool pairWritten = false;
     std::vector<std::string> kept;
     request.progress = [&pairWritten, &kept](const std::string& line) {
@@ -73,10 +76,10 @@ Status OnGenerate(DialogState& state, UserInterface& ui)
         else if (line.starts_with("kept "))
             kept.push_back(line);
     };
-    const Status signedImage = SignImage(request);
+    const Outcome<SigningKeyUsed> signedImage = SignImage(request);
     if (!signedImage)
-        return Report(ui, signedImage, "");
-    return Report(ui, signedImage, GenerateSummary(request, pairWritten, kept));
+        return Report(ui, Status::Fail(signedImage.message()), "");
+    return Report(ui, Status(Done{}), GenerateSummary(request, pairWritten, kept));
 }
 
 }  // namespace vantrel

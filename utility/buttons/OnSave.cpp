@@ -4,6 +4,8 @@
 #include "encryption/AesKeyText.h"
 #include "encryption/ProtectImage.h"
 #include "encryption/SaveMessages.h"
+#include "core/OutputCheck.h"
+#include "signing/KeyFiles.h"
 
 namespace vantrel {
 
@@ -88,6 +90,16 @@ Status OnSave(DialogState& state, UserInterface& ui)
     if (!output)
         return Withdrawn();
     request.outputPath = *output;
+    // The chooser's file, checked as the command line checks -o: never a key
+    // file, and a file that is no image only when the user says so.
+    const std::vector<OutputFile> outputs{{request.outputPath, "protected image", OutputKind::Image}};
+    if (Status apart = CheckOutputsApart(outputs, {{PrivateKeyFileName, "private key file"},
+                                                   {PublicKeyFileName, "public key file"},
+                                                   {SignatureRecordFileName, "signature record"}});
+        !apart)
+        return Refuse(ui, apart.message());
+    if (Status kind = CheckOutputKinds(outputs); !kind && !ui.askYesNo(kind.message() + "\n\nReplace it anyway?"))
+        return Withdrawn();
     Status saved = Done{};
     ui.runLongWork("Saving " + request.outputPath,
                    [&request, &saved](const Progress& progress, const CancelCheck& cancelled) {

@@ -64,6 +64,10 @@ std::vector<std::string> SaveQuestions(const ProtectRequest& request, std::strin
                             "with the same key stream, started again from one IV. Anyone holding the protected "
                             "image can then recover the encrypted contents and rewrite the table's digests; CBC "
                             "does not have this weakness.\n\nSave with this mode anyway?");
+    if (request.mode == AesMode::Ecb)
+        questions.push_back("With Mode ECB equal 16-byte blocks of a section give equal encrypted blocks, so "
+                            "anyone holding the protected image sees where the contents repeat; CBC does not "
+                            "have this weakness.\n\nSave with this mode anyway?");
     return questions;
 }
 

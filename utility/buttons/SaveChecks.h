@@ -22,8 +22,9 @@ namespace vantrel {
 Status CheckSaveChoices(const ProtectRequest& request, std::string_view keyText);
 
 // The questions the user answers Yes to before the save goes on: a key with
-// fewer digits than Key Len takes, and Mode OFB or CTR (one key stream for
-// every section and the table).
+// fewer digits than Key Len takes, Mode OFB or CTR (one key stream for
+// every section and the table), and Mode ECB (equal blocks give equal
+// ciphertext).
 std::vector<std::string> SaveQuestions(const ProtectRequest& request, std::string_view keyText);
 
 // The question before protecting an image whose signature the public key of

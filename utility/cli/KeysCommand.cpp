@@ -8,11 +8,16 @@
 #include "cli/ConsoleMessages.h"
 #include "cli/TokenOptions.h"
 #include "core/Files.h"
+#include "core/HexText.h"
+#include "core/OutputCheck.h"
 #include "keys/KeyImport.h"
 #include "keys/KeyPairCheck.h"
 #include "keys/PublicKeyExport.h"
+#include "keys/PublicKeyFingerprint.h"
 #include "pkcs11/TokenOperations.h"
+#include "signing/CurveFile.h"
 #include "signing/KeyPair.h"
+#include "signing/PeloraKey.h"
 
 namespace vantrel::cli {
 
@@ -47,10 +52,20 @@ int RunTokenGenerate(const KeysOptions& options)
     if (!location)
         return Fail(MessageLine(location.message()));
     const std::string publicKey = (fs::path(options.folder) / PublicKeyFileName).lexically_normal().string();
-    if (const Status made = GenerateTokenKey({std::move(location.value()), publicKey}); !made)
+    const std::string pinFile = options.generateToken.pinFile == "-" ? "" : options.generateToken.pinFile;
+    if (const Status apart = CheckOutputs({{publicKey, "public key file", OutputKind::Image}},
+                                          {{pinFile, "PIN file"}}, true);
+        !apart)
+        return Fail(MessageLine(apart.message()));
+    const Outcome<std::vector<std::uint8_t>> made = GenerateTokenKey({std::move(location.value()), publicKey});
+    if (!made)
         return Fail(MessageLine(made.message()));
-    std::cerr << "Key pair made in the token " << options.generateToken.uri << "; its public key is in "
-              << publicKey << std::endl;
+    // The id, as a URI gives it, names this key alone from now on.
+    std::string id;
+    for (const std::uint8_t byte : made.value())
+        id += "%" + BytesToHex(std::vector<std::uint8_t>{byte});
+    std::cerr << "Key pair made in the token " << options.generateToken.uri << " with id=" << id
+              << "; its public key is in " << publicKey << std::endl;
     return 0;
 }
 
@@ -87,6 +102,14 @@ int MakeKeyFiles(const KeysOptions& options, const KeyFileMaker& make)
 int RunExport(KeysOptions& options, const CommandContext& context)
 {
     options.exportRequest.toolDirectory = context.toolDirectory;
+    const std::string pinFile = options.exportToken.pinFile == "-" ? "" : options.exportToken.pinFile;
+    if (const Status outputs = CheckOutputs({{options.output, "export", OutputKind::PublicKeyExport}},
+                                            {{options.exportRequest.publicKeyPath, "public key file"},
+                                             {PrivateKeyFileName, "private key file"},
+                                             {pinFile, "PIN file"}},
+                                            options.force);
+        !outputs)
+        return Fail(MessageLine(outputs.message()));
     Outcome<std::vector<std::uint8_t>> bytes = Outcome<std::vector<std::uint8_t>>::Fail("");
     if (options.exportToken.given()) {
         if (options.exportPublicKeyOption->count() > 0)
@@ -101,6 +124,9 @@ int RunExport(KeysOptions& options, const CommandContext& context)
     }
     if (!bytes)
         return Fail(bytes.message());
+    if (!options.exportToken.given() &&
+        IsPeloraPublicKeyFile(options.exportRequest.publicKeyPath, CurveFilePath(context.toolDirectory)))
+        Warn("the public key in " + options.exportRequest.publicKeyPath + " is the Pelora key, and " + PeloraWarning);
     if (options.output.empty()) {
         // A failed write is reported where every command's output is checked.
         std::cout.write(reinterpret_cast<const char*>(bytes.value().data()),
@@ -125,20 +151,30 @@ int RunKeys(KeysOptions& options, const CommandContext& context)
         if (options.outOption->count() == 0)
             return UsageError("--out is required (or --pkcs11 URI to make the pair in a token)");
         if (options.pelora)
-            Warn("the Pelora key pair is public: for demonstrations only, never for a device");
+            Warn(PeloraWarning);
         return MakeKeyFiles(options, [&](const KeyFilePaths& paths, const ConfirmReplace& confirm,
                                           const Progress& progress) {
             const KeyPairSource source = options.pelora ? KeyPairSource::Pelora : KeyPairSource::Generate;
             return MakeKeyPair({context.toolDirectory, source, paths, confirm, progress});
         });
     }
-    if (options.import->parsed())
+    if (options.import->parsed()) {
+        const auto in = [&options](const char* name) {
+            return (fs::path(options.folder) / name).lexically_normal().string();
+        };
+        if (const Status apart = CheckOutputs({{in(PrivateKeyFileName), "private key file", OutputKind::Image},
+                                               {in(PublicKeyFileName), "public key file", OutputKind::Image}},
+                                              {{options.source, "key file to import"}}, true);
+            !apart)
+            return Fail(MessageLine(apart.message()));
         return MakeKeyFiles(options, [&](const KeyFilePaths& paths, const ConfirmReplace& confirm,
                                           const Progress& progress) {
             return ImportPrivateKey({context.toolDirectory, options.source, paths, confirm, progress});
         });
+    }
     if (options.check->parsed()) {
-        const Status pair = CheckKeyPair({context.toolDirectory, options.pair});
+        const Status pair = CheckKeyPair(
+            {context.toolDirectory, options.pair, [](const std::string& line) { std::cerr << line << std::endl; }});
         if (!pair)
             return Fail(pair.message());
         std::cout << options.pair.privateKey << " and " << options.pair.publicKey << " hold one key pair"
@@ -176,6 +212,7 @@ Command AddKeysCommand(CLI::App& program)
                                        {"sha256", PublicKeyFormat::Sha256}})
         ->required();
     // A key file is never overwritten by one of the public key's forms.
+    exportKey->add_flag("--force", options->force);
     exportKey->add_option("-o,--output", options->output)->check([](const std::string& file) {
         return fs::path(file).extension() == ".ecs"
                    ? std::string("-o names a key file (.ecs); write the export elsewhere")

@@ -12,11 +12,13 @@
 #include "cli/ConsoleMessages.h"
 #include "cli/JsonOutput.h"
 #include "cli/KeyInput.h"
+#include "core/OutputCheck.h"
 #include "core/Secret.h"
 #include "encryption/AesKeyText.h"
 #include "encryption/ProtectImage.h"
 #include "encryption/SaveMessages.h"
 #include "inventory/SectionFilter.h"
+#include "signing/KeyFiles.h"
 #include "verify/VerifyImage.h"
 
 namespace vantrel::cli {
@@ -34,6 +36,7 @@ struct ProtectOptions {
     std::vector<std::string> aesNames;
     KeyInputOptions key;
     bool allowKeystreamReuse = false;
+    bool force = false;
     bool json = false;
 };
 
@@ -231,9 +234,23 @@ int RunProtect(ProtectOptions& options, const CommandContext& context)
     Outcome<SecretBytes> key = CheckOptions(options);
     if (!key)
         return UsageError(key.message());
+    if (options.mode == AesMode::Ecb)
+        Warn("--mode ecb encrypts equal 16-byte blocks of a section to equal blocks, so anyone holding the "
+             "protected image sees where its contents repeat; --mode cbc does not");
     const Outcome<std::string> output = OutputPath(options.output);
     if (!output)
         return UsageError(output.message());
+    // The image itself may be the output (protected in place); the key files
+    // and the AES key file may not.
+    const std::string keyFile = options.key.keyFile == "-" ? "" : options.key.keyFile;
+    if (const Status outputs = CheckOutputs({{options.output, "output image", OutputKind::Image}},
+                                            {{keyFile, "AES key file"},
+                                             {PrivateKeyFileName, "private key file"},
+                                             {PublicKeyFileName, "public key file"},
+                                             {SignatureRecordFileName, "signature record"}},
+                                            options.force);
+        !outputs)
+        return Fail(MessageLine(outputs.message()));
 
     const Progress progress = ProgressLines(context);
     options.load.toolDirectory = context.toolDirectory;
@@ -285,6 +302,7 @@ Command AddProtectCommand(CLI::App& program)
                                     {"256", AesKeyLength::Bits256}});
     AddChoice(*command, "--mode", options->mode, ModeChoices);
     command->add_flag("--allow-keystream-reuse", options->allowKeystreamReuse);
+    command->add_flag("--force", options->force);
     // One name per --hash or --aes; the option is given again for the next.
     command->add_option("--hash", options->hashNames)->allow_extra_args(false);
     command->add_option("--aes", options->aesNames)->allow_extra_args(false);

@@ -8,10 +8,12 @@
 #include "cli/JsonOutput.h"
 #include "cli/TokenOptions.h"
 #include "core/HexText.h"
+#include "core/OutputCheck.h"
 #include "keys/PublicKeyFingerprint.h"
 #include "signing/CurveFile.h"
 #include "signing/ExternalSigning.h"
 #include "pkcs11/TokenOperations.h"
+#include "signing/PeloraKey.h"
 #include "signing/SignImage.h"
 
 namespace vantrel::cli {
@@ -21,6 +23,7 @@ namespace {
 struct SignOptions {
     SignRequest request;
     bool force = false;
+    bool resign = false;
     bool json = false;
     // The two steps of signing elsewhere.
     std::string digestOut;
@@ -34,20 +37,23 @@ struct SignOptions {
     CLI::Option* keyPairOption = nullptr;
     CLI::Option* privateKeyOption = nullptr;
     CLI::Option* publicKeyOption = nullptr;
-    CLI::Option* forceOption = nullptr;
     CLI::Option* digestFormatOption = nullptr;
     CLI::Option* outputOption = nullptr;
 };
 
-// The lines of a signing: the dated copies kept of a replaced pair are always
-// told; that a new pair was made is remembered (its fingerprint is a result);
-// the other lines are progress.
+constexpr const char* ResignHint = "\nGive --resign to sign its message as it stands, without a second exchange.";
+
+// The lines of a signing: that a new pair was made is remembered (its
+// fingerprint is a result); the dated copies kept of a replaced pair, and
+// what was recovered from an interrupted replacement, are always told; the
+// other lines are progress.
 Progress SignLines(const CommandContext& context, bool& pairMade)
 {
     return [progress = ProgressLines(context), &pairMade](const std::string& line) {
         if (line.starts_with("public key = "))
             pairMade = true;
-        else if (line.starts_with("kept "))
+        else if (line.starts_with("kept ") || line.starts_with("finished the interrupted") ||
+                 line.starts_with("removed "))
             std::cerr << line << std::endl;
         else
             Report(progress, line);
@@ -60,12 +66,13 @@ std::string Fingerprint(const std::string& publicKey, const std::string& toolDir
     return fingerprint ? fingerprint.value() : std::string("(no usable key)");
 }
 
-void PrintResultJson(const SignRequest& request)
+// The fingerprint is of the key that signed: the one the signing checked
+// against the public key file, or the file's when a signature from elsewhere
+// was checked against it.
+void PrintResultJson(const SignRequest& request, const Outcome<std::string>& fingerprint)
 {
     std::error_code error;
     const std::string publicKey = std::filesystem::absolute(request.keys.publicKey, error).string();
-    const Outcome<std::string> fingerprint =
-        PublicKeyFingerprint(request.keys.publicKey, CurveFilePath(request.toolDirectory));
     PrintJson({{"image", request.imagePath},
                {"publicKey", publicKey},
                {"fingerprint", fingerprint ? nlohmann::ordered_json(fingerprint.value()) : nullptr}});
@@ -84,18 +91,17 @@ Status CheckSignOptions(const SignOptions& options)
     if (options.outputOption->count() > 0 && !digest && !external)
         return Status::Fail("-o goes with --digest-out or --signature; signing with a key file changes IMAGE "
                             "in place");
-    if ((digest || external) && (options.keyPairOption->count() > 0 || options.privateKeyOption->count() > 0 ||
-                                 options.forceOption->count() > 0))
-        return Status::Fail("--key-pair, --private-key and --force are for signing with a key file, not with "
+    if ((digest || external) &&
+        (options.keyPairOption->count() > 0 || options.privateKeyOption->count() > 0 || options.resign))
+        return Status::Fail("--key-pair, --private-key and --resign are for signing with a key file, not with "
                             "--digest-out or --signature");
     if (options.token.extraGiven() && !options.token.given())
         return Status::Fail("--pkcs11-module, --pin-file and --pin-env go with --pkcs11");
     if (options.token.given() &&
         (digest || external || options.keyPairOption->count() > 0 || options.privateKeyOption->count() > 0 ||
-         options.publicKeyOption->count() > 0 || options.forceOption->count() > 0 ||
          options.outputOption->count() > 0))
         return Status::Fail("--pkcs11 signs IMAGE in place with the token's key; it goes with none of "
-                            "--digest-out, --signature, --key-pair, --private-key, --public-key, --force, -o");
+                            "--digest-out, --signature, --key-pair, --private-key, -o");
     if (digest && options.publicKeyOption->count() > 0)
         return Status::Fail("--public-key goes with --signature (the key the signature is checked against), "
                             "not with --digest-out");
@@ -149,7 +155,7 @@ int RunSignature(const SignOptions& options, const CommandContext& context)
         shown.toolDirectory = context.toolDirectory;
         if (!options.output.empty())
             shown.imagePath = options.output;
-        PrintResultJson(shown);
+        PrintResultJson(shown, PublicKeyFingerprint(shown.keys.publicKey, CurveFilePath(shown.toolDirectory)));
     }
     return 0;
 }
@@ -160,10 +166,16 @@ int RunTokenSign(const SignOptions& options, const CommandContext& context)
     Outcome<TokenKeyLocation> location = TokenLocation(options.token);
     if (!location)
         return Fail(MessageLine(location.message()));
+    bool resignRefused = false;
     const TokenSignRequest request{options.request.imagePath, context.toolDirectory, std::move(location.value()),
+                                   options.request.keys.publicKey,
+                                   [&resignRefused, resign = options.resign](const std::string&) {
+                                       resignRefused = !resign;
+                                       return resign;
+                                   },
                                    ProgressLines(context)};
     if (const Status signedImage = SignImageWithToken(request); !signedImage)
-        return Fail(MessageLine(signedImage.message()));
+        return Fail(MessageLine(signedImage.message()) + (resignRefused ? ResignHint : ""));
     std::cerr << "Signed " << options.request.imagePath << " in place with the key of " << options.token.uri << "."
               << std::endl;
     if (options.json)
@@ -171,10 +183,43 @@ int RunTokenSign(const SignOptions& options, const CommandContext& context)
     return 0;
 }
 
+// Every file the signing writes, checked against every file it reads and
+// the key files, before anything runs. An image signed in place is written
+// too, but its kind is the input's business.
+Status CheckSignOutputs(const SignOptions& options)
+{
+    const SignRequest& request = options.request;
+    std::vector<NamedFile> reads{{request.keys.privateKey, "private key file"},
+                                 {request.keys.publicKey, "public key file"},
+                                 {options.signature, "signature file"},
+                                 {options.token.pinFile == "-" ? "" : options.token.pinFile, "PIN file"}};
+    std::vector<OutputFile> outputs;
+    if (!options.output.empty()) {
+        reads.push_back({request.imagePath, "image"});
+        outputs.push_back({options.output, "output image", OutputKind::Image});
+    }
+    if (!options.digestOut.empty()) {
+        reads.push_back({SignatureRecordFileName, "signature record"});
+        outputs.push_back({options.digestOut, "digest file", OutputKind::Digest});
+        outputs.push_back({options.digestOut + ".message", "message file", OutputKind::Message});
+    } else {
+        outputs.push_back({SignatureRecordFileName, "signature record", OutputKind::SignatureRecord});
+    }
+    std::vector<OutputFile> written;
+    if (options.output.empty())
+        written.push_back({request.imagePath, "image", OutputKind::Image});
+    written.insert(written.end(), outputs.begin(), outputs.end());
+    if (Status apart = CheckOutputsApart(written, reads); !apart)
+        return apart;
+    return CheckOutputs(outputs, {}, options.force);
+}
+
 int RunSign(SignOptions& options, const CommandContext& context)
 {
     if (const Status checked = CheckSignOptions(options); !checked)
         return UsageError(checked.message());
+    if (const Status outputs = CheckSignOutputs(options); !outputs)
+        return Fail(MessageLine(outputs.message()));
     if (!options.digestOut.empty())
         return RunDigestOut(options, context);
     if (!options.signature.empty())
@@ -192,19 +237,33 @@ int RunSign(SignOptions& options, const CommandContext& context)
         refused = !force;
         return force;
     };
+    bool resignRefused = false;
+    request.confirmResign = [&resignRefused, resign = options.resign](const std::string&) {
+        resignRefused = !resign;
+        return resign;
+    };
+    request.confirmPelora = [](const std::string&) {
+        Warn(PeloraWarning);
+        return true;
+    };
     std::error_code error;
     const bool noPrivateKey = !std::filesystem::exists(request.keys.privateKey, error);
 
-    const Status signedImage = SignImage(request);
+    const Outcome<SigningKeyUsed> signedImage = SignImage(request);
     if (!signedImage) {
         std::string hint;
-        if (refused)
+        if (resignRefused)
+            hint = ResignHint;
+        else if (refused)
             hint = "\nGive --force to replace them, or --private-key and --public-key to name other key files.";
         else if (noPrivateKey && request.keyPair == KeyPairSource::Default)
             hint = "\n--key-pair generate makes a new key pair (--key-pair pelora: the public demonstration pair).";
         return Fail(MessageLine(signedImage.message()) + hint);
     }
-    const std::string fingerprint = Fingerprint(request.keys.publicKey, request.toolDirectory);
+    // The fingerprint of the key that signed, which the signing checked
+    // against the public key file.
+    const Outcome<std::string> signedWith = RawKeyFingerprint(signedImage.value().rawPublicKey);
+    const std::string fingerprint = signedWith ? signedWith.value() : std::string("(no usable key)");
     if (pairMade && !options.json)
         std::cout << "Public key SHA-256: " << fingerprint << std::endl;
     const char* pair = !pairMade                                   ? "the key pair in "
@@ -214,7 +273,7 @@ int RunSign(SignOptions& options, const CommandContext& context)
     std::cerr << "Signed " << request.imagePath << " in place with " << pair << request.keys.privateKey << " and "
               << request.keys.publicKey << "; public key SHA-256 " << fingerprint << "." << std::endl;
     if (options.json)
-        PrintResultJson(request);
+        PrintResultJson(request, signedWith);
     return 0;
 }
 
@@ -232,7 +291,8 @@ Command AddSignCommand(CLI::App& program)
                                                               {"pelora", KeyPairSource::Pelora}});
     options->privateKeyOption = command->add_option("--private-key", request.keys.privateKey);
     options->publicKeyOption = command->add_option("--public-key", request.keys.publicKey);
-    options->forceOption = command->add_flag("--force", options->force);
+    command->add_flag("--force", options->force);
+    command->add_flag("--resign", options->resign);
     command->add_flag("--json", options->json);
     command->add_option("--digest-out", options->digestOut);
     options->digestFormatOption =

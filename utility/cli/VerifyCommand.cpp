@@ -28,7 +28,14 @@ struct VerifyOptions {
 struct PublicKeyIdentity {
     std::string path;
     std::string fingerprint;
+    bool pelora = false;  // the public Pelora key: anyone can sign with it
 };
+
+// What the signature and the AESData record leave open, said on every
+// verification so that "verified" is not read as more than it is.
+constexpr const char* NotCovered =
+    "Not covered: the ELF and program headers, msg_code, sections the AESData record does not name; the "
+    "AESData record carries no key-bound integrity";
 
 PublicKeyIdentity IdentifyPublicKey(const VerifyRequest& request)
 {
@@ -36,7 +43,8 @@ PublicKeyIdentity IdentifyPublicKey(const VerifyRequest& request)
     const auto absolute = std::filesystem::absolute(request.publicKeyPath, error).lexically_normal();
     const Outcome<std::string> fingerprint =
         PublicKeyFingerprint(request.publicKeyPath, CurveFilePath(request.toolDirectory));
-    return {error ? request.publicKeyPath : absolute.string(), fingerprint ? fingerprint.value() : ""};
+    return {error ? request.publicKeyPath : absolute.string(), fingerprint ? fingerprint.value() : "",
+            IsPeloraPublicKeyFile(request.publicKeyPath, CurveFilePath(request.toolDirectory))};
 }
 
 std::string FailedSubjects(const VerifyReport& report)
@@ -53,9 +61,12 @@ void PrintText(const std::string& image, const PublicKeyIdentity& key, const Ver
     std::cout << "Image: " << image << "\n";
     std::cout << "Public key: " << key.path << "\n";
     std::cout << "Public key SHA-256: " << (key.fingerprint.empty() ? "(no usable key)" : key.fingerprint) << "\n";
+    if (key.pelora)
+        std::cout << "Public key: the Pelora key, whose pair is public: anyone can sign with it\n";
     for (const auto& check : report.checks)
         std::cout << "  " << std::left << std::setw(8) << OutcomeName(check.outcome) << std::setw(32)
                   << check.subject << check.detail << "\n";
+    std::cout << NotCovered << "\n";
     std::cout << (report.AllPassed() ? "Result: verified\n" : "Result: NOT verified\n");
 }
 
@@ -68,6 +79,7 @@ void PrintReportJson(const std::string& image, const PublicKeyIdentity& key, con
     PrintJson({{"image", image},
                {"publicKey", key.path},
                {"fingerprint", key.fingerprint.empty() ? nullptr : nlohmann::ordered_json(key.fingerprint)},
+               {"pelora", key.pelora},
                {"verified", report.AllPassed()},
                {"checks", checks}});
 }

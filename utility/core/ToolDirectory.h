@@ -5,7 +5,7 @@
 namespace vantrel {
 
 // The directory the dialog takes the tools and the curve file from: the
-// working directory when it holds sectmend, otherwise the running executable's.
+// command line's (CommandLineToolDirectory), never the working directory.
 std::string FindToolDirectory();
 
 // The directory the command line takes the tools from: the running

@@ -7,6 +7,7 @@
 #include "core/Files.h"
 #include "core/Secret.h"
 #include "keys/KeyCurve.h"
+#include "signing/KeyFolderLock.h"
 #include "signing/KeyFileReplacement.h"
 #include "signing/BigNumberText.h"
 
@@ -135,6 +136,9 @@ Status ImportPrivateKey(const KeyImportRequest& request)
 
     const BIGNUM* x = point.value().x.get();
     const BIGNUM* y = point.value().y.get();
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.paths, KeyLockMode::Exclusive, request.progress);
+    if (!lock)
+        return Status::Fail(lock.message());
     if (Status allowed = AllowKeyFileReplacement(request.paths, request.confirmReplace, request.progress, x, y,
                                                  d.value().get());
         !allowed)

@@ -1,6 +1,7 @@
 #include "keys/KeyPairCheck.h"
 
 #include "keys/KeyCurve.h"
+#include "signing/KeyFolderLock.h"
 
 namespace vantrel {
 
@@ -9,6 +10,9 @@ Status CheckKeyPair(const KeyPairCheckRequest& request)
     Outcome<Curve> curve = LoadCurveFile(CurveFilePath(request.toolDirectory));
     if (!curve)
         return Status::Fail(curve.message());
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.paths, KeyLockMode::Shared, request.progress);
+    if (!lock)
+        return Status::Fail(lock.message());
     Outcome<BignumPtr> d = ReadPrivateKey(request.paths.privateKey);
     if (!d)
         return Status::Fail(d.message());

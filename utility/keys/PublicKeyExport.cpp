@@ -8,6 +8,7 @@
 
 #include "keys/KeyCurve.h"
 #include "keys/PublicKeyFingerprint.h"
+#include "signing/KeyFolderLock.h"
 
 namespace vantrel {
 
@@ -116,6 +117,10 @@ Bytes TextBytes(const std::string& text)
 Outcome<std::vector<std::uint8_t>> ExportPublicKey(const PublicKeyExportRequest& request)
 {
     const std::string curvePath = CurveFilePath(request.toolDirectory);
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take({request.publicKeyPath, request.publicKeyPath},
+                                                      KeyLockMode::Shared, nullptr);
+    if (!lock)
+        return Outcome<Bytes>::Fail(lock.message());
     Outcome<Bytes> raw = RawPublicKey(request.publicKeyPath, curvePath);
     if (!raw || request.format == PublicKeyFormat::Raw)
         return raw;

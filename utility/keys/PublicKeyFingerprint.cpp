@@ -5,8 +5,10 @@
 #include "core/HexText.h"
 #include "core/OpenSslHandles.h"
 #include "keys/KeyCurve.h"
+#include "signing/CurveChecks.h"
 #include "signing/CurveFile.h"
 #include "signing/KeyFiles.h"
+#include "signing/PeloraKey.h"
 
 namespace vantrel {
 
@@ -26,6 +28,9 @@ Outcome<std::vector<std::uint8_t>> RawPublicKey(const std::string& publicKeyPath
         EC_POINT_is_on_curve(group, point.get(), nullptr) != 1)
         return Result::Fail("the public key file " + publicKeyPath + " does not hold a point of the curve of " +
                             curveFilePath);
+    if (!IsInPrimeOrderGroup(group, point.get(), nullptr))
+        return Result::Fail("the public key file " + publicKeyPath +
+                            " holds a point outside the group of order q of the curve of " + curveFilePath);
     const int fieldBytes = (curve.value().parameters.m + 7) / 8;
     std::vector<std::uint8_t> raw(2 * static_cast<std::size_t>(fieldBytes));
     if (BN_bn2binpad(key.value().x.get(), raw.data(), fieldBytes) != fieldBytes ||
@@ -40,6 +45,13 @@ Outcome<std::string> PublicKeyFingerprint(const std::string& publicKeyPath, cons
     if (!raw)
         return Outcome<std::string>::Fail(raw.message());
     return RawKeyFingerprint(raw.value());
+}
+
+bool IsPeloraPublicKeyFile(const std::string& publicKeyPath, const std::string& curveFilePath)
+{
+    Outcome<Curve> curve = LoadCurveFile(curveFilePath);
+    Outcome<PublicKeyNumbers> key = ReadPublicKey(publicKeyPath);
+    return curve && key && IsPeloraPublicKey(curve.value(), key.value().x.get(), key.value().y.get());
 }
 
 Outcome<std::string> RawKeyFingerprint(std::span<const std::uint8_t> rawKey)

@@ -17,6 +17,9 @@ Outcome<std::vector<std::uint8_t>> RawPublicKey(const std::string& publicKeyPath
 // SHA-256 of the raw public key, as 64 lowercase hexadecimal digits: what a
 // user compares with the key fused into a device.
 Outcome<std::string> PublicKeyFingerprint(const std::string& publicKeyPath, const std::string& curveFilePath);
+// Whether the public key file holds the public Pelora key of the curve.
+bool IsPeloraPublicKeyFile(const std::string& publicKeyPath, const std::string& curveFilePath);
+
 // The same of a raw public key already read.
 Outcome<std::string> RawKeyFingerprint(std::span<const std::uint8_t> rawKey);
 

@@ -63,6 +63,24 @@ Outcome<CK_OBJECT_HANDLE> FindTokenObject(const TokenSession& session, const Tok
     return found[0];
 }
 
+Outcome<CK_ULONG> CountTokenObjects(const TokenSession& session, const TokenUri& uri)
+{
+    using Result = Outcome<CK_ULONG>;
+    std::vector<CK_ATTRIBUTE> search = uri.objectAttributes();
+    CK_FUNCTION_LIST* functions = session.functions();
+    if (const CK_RV rv = functions->C_FindObjectsInit(session.handle(), search.data(), search.size()); rv != CKR_OK)
+        return Result::Fail("cannot search the token " + session.tokenName() + " (" + TokenReturnName(rv) + ")\n");
+    CK_OBJECT_HANDLE found[8];
+    CK_ULONG total = 0;
+    CK_RV rv = CKR_OK;
+    for (CK_ULONG count = 1; rv == CKR_OK && count > 0; total += count)
+        rv = functions->C_FindObjects(session.handle(), found, std::size(found), &count);
+    functions->C_FindObjectsFinal(session.handle());
+    if (rv != CKR_OK)
+        return Result::Fail("cannot search the token " + session.tokenName() + " (" + TokenReturnName(rv) + ")\n");
+    return total;
+}
+
 Outcome<PublicKeyNumbers> ReadTokenPublicKey(const TokenSession& session, CK_OBJECT_HANDLE publicKey)
 {
     using Result = Outcome<PublicKeyNumbers>;
@@ -116,21 +134,35 @@ Outcome<EcdsaSignature> SignWithTokenKey(const TokenSession& session, CK_OBJECT_
     return result;
 }
 
-Outcome<TokenKeyPair> GenerateTokenKeyPair(const TokenSession& session, const TokenUri& uri)
+Outcome<TokenKeyPair> GenerateTokenKeyPair(const TokenSession& session, const TokenUri& uri,
+                                           std::span<const std::uint8_t> id)
 {
     using Result = Outcome<TokenKeyPair>;
     CK_BBOOL yes = CK_TRUE;
     CK_BBOOL no = CK_FALSE;
     Bytes curve(std::begin(TokenCurveParameters), std::end(TokenCurveParameters));
+    Bytes idBytes(id.begin(), id.end());
+    // Signing and verifying only: a key that may also decrypt, unwrap or
+    // derive can be turned against what it protects.
     std::vector<CK_ATTRIBUTE> publicTemplate{{CKA_EC_PARAMS, curve.data(), curve.size()},
                                              {CKA_TOKEN, &yes, sizeof yes},
-                                             {CKA_VERIFY, &yes, sizeof yes}};
+                                             {CKA_VERIFY, &yes, sizeof yes},
+                                             {CKA_ENCRYPT, &no, sizeof no},
+                                             {CKA_WRAP, &no, sizeof no},
+                                             {CKA_DERIVE, &no, sizeof no},
+                                             {CKA_ID, idBytes.data(), idBytes.size()}};
     std::vector<CK_ATTRIBUTE> privateTemplate{{CKA_TOKEN, &yes, sizeof yes},
                                               {CKA_PRIVATE, &yes, sizeof yes},
                                               {CKA_SENSITIVE, &yes, sizeof yes},
                                               {CKA_EXTRACTABLE, &no, sizeof no},
-                                              {CKA_SIGN, &yes, sizeof yes}};
+                                              {CKA_SIGN, &yes, sizeof yes},
+                                              {CKA_DECRYPT, &no, sizeof no},
+                                              {CKA_UNWRAP, &no, sizeof no},
+                                              {CKA_DERIVE, &no, sizeof no},
+                                              {CKA_ID, idBytes.data(), idBytes.size()}};
     for (const CK_ATTRIBUTE& attribute : uri.objectAttributes()) {
+        if (attribute.type == CKA_ID)
+            continue;  // given as id
         publicTemplate.push_back(attribute);
         privateTemplate.push_back(attribute);
     }

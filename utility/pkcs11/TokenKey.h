@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include <p11-kit/pkcs11.h>
@@ -27,6 +28,9 @@ struct TokenKeyPair {
 // The object of the class given that the URI names; exactly one must match.
 Outcome<CK_OBJECT_HANDLE> FindTokenObject(const TokenSession& session, const TokenUri& uri, CK_OBJECT_CLASS type);
 
+// How many objects of any class the URI's label and id match.
+Outcome<CK_ULONG> CountTokenObjects(const TokenSession& session, const TokenUri& uri);
+
 // The public key X, Y from CKA_EC_POINT; refuses a key on another curve.
 Outcome<PublicKeyNumbers> ReadTokenPublicKey(const TokenSession& session, CK_OBJECT_HANDLE publicKey);
 
@@ -35,8 +39,10 @@ Outcome<PublicKeyNumbers> ReadTokenPublicKey(const TokenSession& session, CK_OBJ
 Outcome<EcdsaSignature> SignWithTokenKey(const TokenSession& session, CK_OBJECT_HANDLE privateKey,
                                          const Sha1Digest& digest);
 
-// A new key pair on the curve, made inside the token with the label and id
-// of the URI; the private key is sensitive and never extractable.
-Outcome<TokenKeyPair> GenerateTokenKeyPair(const TokenSession& session, const TokenUri& uri);
+// A new key pair on the curve, made inside the token with the label of the
+// URI and the id given (CKA_ID) on both keys; the private key is sensitive
+// and never extractable, and the keys sign and verify only.
+Outcome<TokenKeyPair> GenerateTokenKeyPair(const TokenSession& session, const TokenUri& uri,
+                                           std::span<const std::uint8_t> id);
 
 }  // namespace vantrel

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <optional>
 
+#include <openssl/rand.h>
+
 #include "pkcs11/TokenKey.h"
 #include "pkcs11/TokenModule.h"
 #include "pkcs11/TokenSession.h"
@@ -10,6 +12,7 @@
 #include "runner/ToolSession.h"
 #include "signing/BigNumberText.h"
 #include "signing/CurveFile.h"
+#include "signing/KeyFolderLock.h"
 #include "signing/SigningSteps.h"
 #include "signing/SignatureCheck.h"
 
@@ -27,7 +30,7 @@ struct OpenToken {
     TokenSession session;
 };
 
-Outcome<OpenToken> OpenTokenAt(const TokenKeyLocation& location)
+Outcome<OpenToken> OpenTokenAt(const TokenKeyLocation& location, bool readWrite)
 {
     using Result = Outcome<OpenToken>;
     Outcome<TokenUri> uri = TokenUri::Parse(location.uri);
@@ -43,7 +46,7 @@ Outcome<OpenToken> OpenTokenAt(const TokenKeyLocation& location)
     Outcome<TokenSlot> slot = module.value().FindToken(uri.value());
     if (!slot)
         return Result::Fail(slot.message());
-    Outcome<TokenSession> session = TokenSession::Open(slot.value(), location.uri);
+    Outcome<TokenSession> session = TokenSession::Open(slot.value(), location.uri, readWrite);
     if (!session)
         return Result::Fail(session.message());
     if (Status loggedIn = session.value().Login(location.pin); !loggedIn)
@@ -71,15 +74,50 @@ Outcome<PublicKeyNumbers> TokenPublicKey(const OpenToken& token)
     return ReadTokenPublicKey(token.session, publicKey.value());
 }
 
+// The id of a new key: the URI's, or 16 fresh bytes, so that the key can
+// always be named alone.
+Outcome<Bytes> KeyId(const TokenUri& uri)
+{
+    for (const CK_ATTRIBUTE& attribute : uri.objectAttributes())
+        if (attribute.type == CKA_ID) {
+            const auto* bytes = static_cast<const std::uint8_t*>(attribute.pValue);
+            return Bytes(bytes, bytes + attribute.ulValueLen);
+        }
+    Bytes id(16);
+    if (RAND_bytes(id.data(), static_cast<int>(id.size())) != 1)
+        return Outcome<Bytes>::Fail("Problem - no random id for the new key: " + OpenSslErrorText());
+    return id;
+}
+
+// A token key signs only what the public key file, and so verify and the
+// devices, accept.
+Status CheckSamePublicKey(const PublicKeyNumbers& tokenKey, const std::string& publicKeyPath)
+{
+    Outcome<PublicKeyNumbers> held = ReadPublicKey(publicKeyPath);
+    if (!held)
+        return Status::Fail(held.message() + "; signing with a token needs the token's public key there. Nothing "
+                                             "was changed.\n");
+    if (BN_cmp(held.value().x.get(), tokenKey.x.get()) != 0 || BN_cmp(held.value().y.get(), tokenKey.y.get()) != 0)
+        return Status::Fail("the token's key is not the one in " + publicKeyPath +
+                            ", so verify would refuse what it signs; name the token's key pair in the URI, or its "
+                            "public key file with --public-key. Nothing was changed.\n");
+    return Done{};
+}
+
 }  // namespace
 
 Status SignImageWithToken(const TokenSignRequest& request)
 {
-    if (Status files = CheckSigningFiles(request.imagePath, request.imagePath, {{SignatureRecordFileName, "key file"}});
+    if (Status files = CheckSigningFiles(request.imagePath, request.imagePath,
+                                         {{SignatureRecordFileName, "key file"}, {request.publicKeyPath, "key file"}});
         !files)
         return files;
+    const KeyFilePaths keyFiles{request.publicKeyPath, request.publicKeyPath};
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(keyFiles, KeyLockMode::Shared, request.progress);
+    if (!lock)
+        return Status::Fail(lock.message());
     Report(request.progress, "opening the token " + request.key.uri);
-    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    Outcome<OpenToken> token = OpenTokenAt(request.key, false);
     if (!token)
         return Status::Fail(token.message());
     Outcome<CK_OBJECT_HANDLE> privateKey = FindTokenObject(token.value().session, token.value().uri, CKO_PRIVATE_KEY);
@@ -88,12 +126,14 @@ Status SignImageWithToken(const TokenSignRequest& request)
     Outcome<PublicKeyNumbers> publicKey = TokenPublicKey(token.value());
     if (!publicKey)
         return Status::Fail(publicKey.message());
+    if (Status same = CheckSamePublicKey(publicKey.value(), request.publicKeyPath); !same)
+        return same;
 
     Outcome<WorkingCopy> copy = OpenWorkingCopy(request.toolDirectory, request.imagePath, request.imagePath);
     if (!copy)
         return Status::Fail(copy.message());
     Report(request.progress, "signing " + request.imagePath + " in the token");
-    Outcome<Bytes> message = ExchangeMessages(copy.value());
+    Outcome<Bytes> message = MessageToSign(copy.value(), request.confirmResign);
     if (!message)
         return Status::Fail(message.message());
     Sha1Digest digest{};
@@ -104,48 +144,61 @@ Status SignImageWithToken(const TokenSignRequest& request)
         return Status::Fail(signature.message());
 
     // Back-verification, as verify and the boot code check: against the
-    // token's own public key, written for the check into the copy's private
-    // session folder.
+    // public key file verify reads, which holds the token's key.
     Outcome<Bytes> record = SignatureRecordBytes(signature.value());
     if (!record)
         return Status::Fail(record.message());
-    const std::filesystem::path tokenKey = copy.value().session.folder() / "token-public.ecs";
-    if (Status written = WritePublicKeyFile(tokenKey, publicKey.value()); !written)
-        return written;
     std::string detail;
-    const SignatureInputs inputs{CurveFilePath(request.toolDirectory), tokenKey.string(), record.value(),
+    const SignatureInputs inputs{CurveFilePath(request.toolDirectory), request.publicKeyPath, record.value(),
                                  message.value()};
     if (!CheckSignature(inputs, detail))
-        return Status::Fail("the token's signature does not verify against its public key (" + detail +
-                            "). Nothing was changed.\n");
+        return Status::Fail("the token's signature does not verify against " + request.publicKeyPath + " (" +
+                            detail + "). Nothing was changed.\n");
     return FinishSigning(copy.value(), signature.value());
 }
 
-Status GenerateTokenKey(const TokenKeyGenerateRequest& request)
+Outcome<std::vector<std::uint8_t>> GenerateTokenKey(const TokenKeyGenerateRequest& request)
 {
+    using Result = Outcome<Bytes>;
+    const KeyFilePaths keyFiles{request.publicKeyPath, request.publicKeyPath};
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(keyFiles, KeyLockMode::Exclusive, nullptr);
+    if (!lock)
+        return Result::Fail(lock.message());
     std::error_code error;
     if (std::filesystem::exists(request.publicKeyPath, error))
-        return Status::Fail("the public key file " + request.publicKeyPath +
+        return Result::Fail("the public key file " + request.publicKeyPath +
                             " exists already; name another with --out. Nothing was changed.\n");
-    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    Outcome<OpenToken> token = OpenTokenAt(request.key, true);
     if (!token)
-        return Status::Fail(token.message());
-    if (FindTokenObject(token.value().session, token.value().uri, CKO_PRIVATE_KEY))
-        return Status::Fail("the token already holds a private key that " + request.key.uri +
+        return Result::Fail(token.message());
+    // Any object the URI names, of any class, would make the new key one of
+    // several that the URI can never tell apart; a search that fails is not
+    // taken for "none".
+    Outcome<CK_ULONG> named = CountTokenObjects(token.value().session, token.value().uri);
+    if (!named)
+        return Result::Fail(named.message());
+    if (named.value() > 0)
+        return Result::Fail("the token already holds " + std::to_string(named.value()) + " object" +
+                            (named.value() == 1 ? "" : "s") + " that " + request.key.uri +
                             " names; give another object= or id=. Nothing was changed.\n");
-    Outcome<TokenKeyPair> pair = GenerateTokenKeyPair(token.value().session, token.value().uri);
+    Outcome<Bytes> id = KeyId(token.value().uri);
+    if (!id)
+        return Result::Fail(id.message());
+    Outcome<TokenKeyPair> pair = GenerateTokenKeyPair(token.value().session, token.value().uri, id.value());
     if (!pair)
-        return Status::Fail(pair.message());
+        return Result::Fail(pair.message());
     Outcome<PublicKeyNumbers> publicKey = ReadTokenPublicKey(token.value().session, pair.value().publicKey);
     if (!publicKey)
-        return Status::Fail(publicKey.message());
-    return WritePublicKeyFile(request.publicKeyPath, publicKey.value());
+        return Result::Fail(publicKey.message());
+    if (Status written = WritePublicKeyFile(request.publicKeyPath, publicKey.value()); !written)
+        return Result::Fail(written.message());
+    return id;
 }
 
 Outcome<std::vector<std::uint8_t>> ExportTokenPublicKey(const TokenKeyExportRequest& request)
 {
     using Result = Outcome<Bytes>;
-    Outcome<OpenToken> token = OpenTokenAt(request.key);
+    Outcome<OpenToken> token = OpenTokenAt(request.key, false);
     if (!token)
         return Result::Fail(token.message());
     Outcome<PublicKeyNumbers> publicKey = TokenPublicKey(token.value());

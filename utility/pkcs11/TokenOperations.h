@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,13 +26,16 @@ struct TokenSignRequest {
     std::string imagePath;
     std::string toolDirectory;  // sectmend, scnlist and the curve file
     TokenKeyLocation key;
+    std::string publicKeyPath = PublicKeyFileName;  // must hold the token's public key
+    std::function<bool(const std::string&)> confirmResign;  // as SignRequest's
     Progress progress;
 };
 
 // Signs the image in place with the token's private key: exchanges msg_code
 // and msg_data on a working copy, has the token sign the SHA-1 digest of
 // the message with CKM_ECDSA (the token's own nonce), checks r and s against
-// the token's public key as verify does, and only then writes
+// the public key file (which must hold the token's public key: verify reads
+// it) as verify does, and only then writes
 // digital_signature and signature.ecs. The token is opened and logged in
 // before the image is copied, so a wrong PIN, a missing key, a module that
 // does not load or a key on another curve leave everything as it was.
@@ -43,9 +47,11 @@ struct TokenKeyGenerateRequest {
 };
 
 // Makes a key pair on sect163k1 inside the token (the private key sensitive,
-// never extractable) with the URI's label and id, and writes its public key
-// to publicKeyPath. Refuses a URI whose private key is already there.
-Status GenerateTokenKey(const TokenKeyGenerateRequest& request);
+// never extractable, both keys for signing and verifying only) with the
+// URI's label, and the URI's id or a fresh one, and writes its public key to
+// publicKeyPath. Refuses a URI that names any object already there. Returns
+// the key's id (CKA_ID).
+Outcome<std::vector<std::uint8_t>> GenerateTokenKey(const TokenKeyGenerateRequest& request);
 
 struct TokenKeyExportRequest {
     TokenKeyLocation key;

@@ -4,12 +4,12 @@
 
 namespace vantrel {
 
-Outcome<TokenSession> TokenSession::Open(const TokenSlot& slot, const std::string& tokenName)
+Outcome<TokenSession> TokenSession::Open(const TokenSlot& slot, const std::string& tokenName, bool readWrite)
 {
     TokenSession session;
     session.functions_ = slot.functions;
     session.tokenName_ = tokenName;
-    const CK_RV rv = slot.functions->C_OpenSession(slot.slot, CKF_SERIAL_SESSION | CKF_RW_SESSION, nullptr, nullptr,
+    const CK_RV rv = slot.functions->C_OpenSession(slot.slot, CKF_SERIAL_SESSION | (readWrite ? CKF_RW_SESSION : 0), nullptr, nullptr,
                                                    &session.handle_);
     if (rv != CKR_OK)
         return Outcome<TokenSession>::Fail("cannot open a session on the token " + tokenName + " (" +

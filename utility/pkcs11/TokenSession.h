@@ -10,11 +10,12 @@
 
 namespace vantrel {
 
-// A read-write session on a token's slot, closed when it ends, with the
+// A session on a token's slot, closed when it ends, with the
 // user logged in (and out again before the session closes).
 class TokenSession {
 public:
-    static Outcome<TokenSession> Open(const TokenSlot& slot, const std::string& tokenName);
+    // Read-write only for a command that writes to the token.
+    static Outcome<TokenSession> Open(const TokenSlot& slot, const std::string& tokenName, bool readWrite);
     TokenSession(TokenSession&& other) noexcept;
     TokenSession& operator=(TokenSession&&) = delete;
     ~TokenSession();

@@ -13,6 +13,12 @@ Outcome<TokenUri> TokenUri::Parse(const std::string& text)
     if (result != P11_KIT_URI_OK)
         return Outcome<TokenUri>::Fail("the PKCS#11 URI " + text + " cannot be read: " +
                                        p11_kit_uri_message(result) + "\n");
+    // A PIN in the URI is on the command line, seen by every user of the
+    // machine: refused, never silently ignored.
+    if (p11_kit_uri_get_pin_value(parsed.uri_.get()) != nullptr)
+        return Outcome<TokenUri>::Fail("the PKCS#11 URI " + text + " holds a pin-value, which is not used: a PIN "
+                                       "on the command line is seen by every user of the machine. Remove it and "
+                                       "give the PIN with --pin-file or --pin-env\n");
     return parsed;
 }
 
@@ -30,6 +36,11 @@ bool TokenUri::matchesModule(const CK_INFO& info) const
 bool TokenUri::matchesToken(const CK_TOKEN_INFO& info) const
 {
     return p11_kit_uri_match_token_info(uri_.get(), &info) != 0;
+}
+
+bool TokenUri::hasId() const
+{
+    return p11_kit_uri_get_attribute(uri_.get(), CKA_ID) != nullptr;
 }
 
 std::vector<CK_ATTRIBUTE> TokenUri::objectAttributes() const

@@ -15,7 +15,8 @@ struct TokenUriFree {
     void operator()(P11KitUri* uri) const { p11_kit_uri_free(uri); }
 };
 
-// A parsed pkcs11: URI (token, object, id, module-path...).
+// A parsed pkcs11: URI (token, object, id, module-path...). A URI with a
+// pin-value is refused.
 class TokenUri {
 public:
     static Outcome<TokenUri> Parse(const std::string& text);
@@ -25,6 +26,8 @@ public:
     std::string modulePath() const;
     bool matchesModule(const CK_INFO& info) const;
     bool matchesToken(const CK_TOKEN_INFO& info) const;
+    // Whether the URI names the object's id (id=).
+    bool hasId() const;
     // The object's label and id, to be added to a search or a new key.
     std::vector<CK_ATTRIBUTE> objectAttributes() const;
 

@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include "signing/CurveChecks.h"
+
 namespace vantrel {
 
 namespace {
@@ -56,6 +58,8 @@ Outcome<Done> SetUpBasePoint(Curve& curve, BN_CTX* context)
     if (prime == 0)
         return Outcome<Done>::Fail("Problem - q in ecc_koblitz.ecs is not prime, so it is not the order of (x,y)");
 
+    if (Status order = CheckCurveOrder(parameters); !order)
+        return order;
     if (!EC_GROUP_set_generator(group, base.get(), parameters.q.get(), nullptr))
         return LibraryProblem("the base point of ecc_koblitz.ecs cannot be used");
     return Done{};

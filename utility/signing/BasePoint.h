@@ -9,7 +9,8 @@
 namespace vantrel {
 
 // Makes G = (x, y) of the curve file, checks that it lies on the curve and
-// that q*G is the point at infinity, and then makes G with order q the
+// that q*G is the point at infinity and q is prime, checks q's size
+// (CheckCurveOrder), and then makes G with order q the
 // group's generator, so later multiplications by secret scalars take the
 // library's constant-time path. Messages: "Problem - point (x,y) is not on
 // the curve", "Problem - point (x,y) is not of order q", or a "Problem - "

@@ -9,6 +9,7 @@
 #include "signing/CurveFile.h"
 #include "signing/KeyFiles.h"
 #include "signing/SignatureFile.h"
+#include "signing/KeyFolderLock.h"
 #include "signing/SigningSteps.h"
 #include "signing/SignatureCheck.h"
 
@@ -68,7 +69,7 @@ Outcome<PreparedDigest> PrepareExternalSignature(const DigestRequest& request)
     if (!copy)
         return Result::Fail(copy.message());
     Report(request.progress, "preparing " + target + " for a signature made elsewhere");
-    Outcome<Bytes> message = ExchangeMessages(copy.value());
+    Outcome<Bytes> message = MessageToSign(copy.value(), nullptr);
     if (!message)
         return Result::Fail(message.message());
     PreparedDigest prepared{{}, target, messagePath};
@@ -100,6 +101,10 @@ Status ApplyExternalSignature(const ExternalSignatureRequest& request)
                                           {SignatureRecordFileName, "key file"}};
     if (Status files = CheckSigningFiles(request.imagePath, target, keyFiles); !files)
         return files;
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take({request.publicKeyPath, request.publicKeyPath},
+                                                      KeyLockMode::Shared, request.progress);
+    if (!lock)
+        return Status::Fail(lock.message());
     Outcome<EcdsaSignature> signature = ReadSignatureFile(request.signaturePath);
     if (!signature)
         return Status::Fail(signature.message());

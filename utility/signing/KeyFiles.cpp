@@ -15,8 +15,10 @@
 #include <string_view>
 
 #include "signing/BigNumberText.h"
+#include "signing/KeyPairJournal.h"
 #include "core/Files.h"
 #include "core/Secret.h"
+#include "filereplace/UniqueFd.h"
 
 namespace vantrel {
 
@@ -38,6 +40,24 @@ std::span<const std::uint8_t> Bytes(std::string_view text)
 std::string TooLongTokenText()
 {
     return "more than " + std::to_string(MaxNumberTokenLength) + " characters without a blank";
+}
+
+// A key file ends with its numbers: anything after them (a second key
+// pasted in, a file that is not a key file) is refused, not ignored.
+bool OnlyBlanksFollow(std::istream& in)
+{
+    in >> std::ws;
+    return in.peek() == std::char_traits<char>::eof();
+}
+
+// A private key that others can read may already be theirs.
+Status CheckOwnerOnly(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && (status.st_mode & (S_IRGRP | S_IROTH)) != 0)
+        return Status::Fail("Problem - " + path + " is readable by others than its owner, and a private key must "
+                            "not be; make it the owner's only with: chmod 600 " + path);
+    return Done{};
 }
 
 std::string HexOrEmpty(const BIGNUM* number, bool& ok)
@@ -66,21 +86,12 @@ Outcome<Done> WriteKeyFiles(const KeyFilePaths& paths, const BIGNUM* x, const BI
     if (!ok)
         return Outcome<Done>::Fail("Problem - the key pair cannot be written out: " + OpenSslErrorText());
 
-    // Both files are written in full under fresh names, and both targets
-    // checked, before either is replaced: a failure leaves the earlier key
-    // pair as it was.
-    Outcome<PendingFile> privateFile = PendingFile::Write(paths.privateKey, Bytes(privateText.view()), 0600);
-    if (!privateFile)
-        return Status::Fail(privateFile.message());
-    Outcome<PendingFile> publicFile = PendingFile::Write(paths.publicKey, Bytes(publicText), 0644);
-    if (!publicFile)
-        return Status::Fail(publicFile.message());
-    for (const PendingFile* file : {&privateFile.value(), &publicFile.value()})
-        if (Status replaceable = file->CheckTarget(); !replaceable)
+    // Both targets are checked before anything is written; the replacement
+    // itself is one journalled step, whole or not at all.
+    for (const std::string& target : {paths.privateKey, paths.publicKey})
+        if (Status replaceable = CheckReplaceableFile(target); !replaceable)
             return replaceable;
-    if (Status committed = privateFile.value().Commit(); !committed)
-        return committed;
-    return publicFile.value().Commit();
+    return ReplaceKeyPair(paths, Bytes(privateText.view()), Bytes(publicText));
 }
 
 Outcome<BignumPtr> ReadPrivateKey(const std::string& path)
@@ -97,6 +108,11 @@ Outcome<BignumPtr> ReadPrivateKey(const std::string& path)
     BigNumberRead read = ReadBigNumber(in);
     switch (read.problem) {
     case TokenProblem::None:
+        if (!OnlyBlanksFollow(in))
+            return Outcome<BignumPtr>::Fail("Problem - " + path + " holds something after its number; it cannot "
+                                            "be a private key file");
+        if (Status owned = CheckOwnerOnly(path); !owned)
+            return Outcome<BignumPtr>::Fail(owned.message());
         return std::move(read.value);
     case TokenProblem::TooLong:
         return Outcome<BignumPtr>::Fail("Problem - " + path + " begins with " + TooLongTokenText() +
@@ -125,6 +141,9 @@ Outcome<PublicKeyNumbers> ReadPublicKey(const std::string& path)
             return Result::Fail("the public key file " + path + " does not hold two hexadecimal numbers X Y");
         *number = std::move(read.value);
     }
+    if (!OnlyBlanksFollow(in))
+        return Result::Fail("the public key file " + path + " holds something after its two numbers X Y; it "
+                            "cannot be a public key file");
     return numbers;
 }
 
@@ -143,6 +162,12 @@ Outcome<std::string> KeepDatedCopy(const std::string& path)
     Outcome<FileOwnership> copied = CopyFileContents(original, copy);
     if (!copied)
         return Outcome<std::string>::Fail(copied.message());
+    // On disk, file and name, before the file it keeps is replaced.
+    UniqueFd written(open(copy.c_str(), O_RDONLY | O_CLOEXEC));
+    const fs::path folder = copy.has_parent_path() ? copy.parent_path() : fs::path(".");
+    UniqueFd directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!written.valid() || fsync(written.get()) != 0 || !directory.valid() || fsync(directory.get()) != 0)
+        return Outcome<std::string>::Fail(FileProblem("write", copy.string(), errno));
     return copy.string();
 }
 

@@ -28,8 +28,10 @@ struct KeyFilePaths {
 // end; "" when the library cannot print the numbers.
 std::string PublicKeyFileText(const BIGNUM* x, const BIGNUM* y);
 
-// Replaces both key files only once both have been written in full under
-// temporary names, so a failure leaves the earlier key pair as it was.
+// Replaces both key files as one journalled step (ReplaceKeyPair), after
+// checking that both may be replaced: a failure, a kill or a power loss
+// leaves the earlier pair or the new one, never half of each. The caller
+// holds the key folder's exclusive lock (KeyFolderLock).
 Outcome<Done> WriteKeyFiles(const KeyFilePaths& paths, const BIGNUM* x, const BIGNUM* y, const BIGNUM* d);
 inline Outcome<Done> WriteKeyFiles(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d)
 {

@@ -42,6 +42,10 @@ Outcome<Done> MakePair(const KeyPairRequest& request)
         !EC_POINT_get_affine_coordinates(group, publicPoint.get(), x.get(), y.get(), context.get()))
         return LibraryProblem("the public key cannot be computed");
 
+    // Locked only now: a curve or library fault leaves the folder as it was.
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take(request.paths, KeyLockMode::Exclusive, request.progress);
+    if (!lock)
+        return Outcome<Done>::Fail(lock.message());
     if (Status kept = AllowKeyFileReplacement(request.paths, request.confirmReplace, request.progress, x.get(),
                                               y.get(), d.get());
         !kept)

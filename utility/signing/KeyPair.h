@@ -6,6 +6,7 @@
 #include "core/Outcome.h"
 #include "core/Progress.h"
 #include "signing/KeyFiles.h"
+#include "signing/KeyFolderLock.h"
 
 namespace vantrel {
 
@@ -33,7 +34,9 @@ struct KeyPairRequest {
 // Key files that hold another pair are replaced only when confirmReplace
 // allows it, and are then kept beside as dated copies, readable by their
 // owner only. Reports the line "public key = X Y" (never the private key).
-// A failure leaves the key files unchanged.
+// A failure leaves the key files unchanged. Holds the exclusive lock of the
+// key folder while it works.
 Status MakeKeyPair(const KeyPairRequest& request);
+
 
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 #include "core/OpenSslHandles.h"
 #include "core/Sha1.h"
 #include "signing/BasePoint.h"
+#include "signing/CurveChecks.h"
 #include "signing/CurveFile.h"
 #include "signing/EcdsaSign.h"
 #include "signing/KeyFiles.h"
@@ -50,6 +51,10 @@ EcPointPtr ReadPublicPoint(const std::string& path, const CheckedCurve& curve, B
         !EC_POINT_set_affine_coordinates(group, point.get(), numbers.value().x.get(), numbers.value().y.get(), ctx) ||
         EC_POINT_is_on_curve(group, point.get(), ctx) != 1) {
         detail = "the public key file " + path + " does not hold a point of the curve";
+        return nullptr;
+    }
+    if (!IsInPrimeOrderGroup(group, point.get(), ctx)) {
+        detail = "the public key file " + path + " holds a point outside the group of order q of the curve";
         return nullptr;
     }
     return point;

@@ -1,5 +1,6 @@
 #include "signing/SigningSteps.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace vantrel {
@@ -78,6 +79,41 @@ Outcome<Bytes> ExchangeMessages(WorkingCopy& copy)
     if (Status step = tools.ReplaceSection(copy.file, "msg_data", code.value(), code.value().size()); !step)
         return Outcome<Bytes>::Fail(step.message());
     return code;
+}
+
+namespace {
+
+// Whether digital_signature holds a signature.
+Outcome<bool> AlreadySigned(WorkingCopy& copy)
+{
+    Outcome<Bytes> section = copy.session.GetSection(copy.file, "digital_signature");
+    if (!section)
+        return Outcome<bool>::Fail(section.message());
+    // An unsigned image's section is one filler byte repeated (zeros, or
+    // erased flash); r and s never are.
+    const Bytes& bytes = section.value();
+    return std::any_of(bytes.begin(), bytes.end(), [&](std::uint8_t byte) { return byte != bytes.front(); });
+}
+
+}  // namespace
+
+Outcome<Bytes> MessageToSign(WorkingCopy& copy, const std::function<bool(const std::string&)>& confirmResign)
+{
+    Outcome<bool> signedBefore = AlreadySigned(copy);
+    if (!signedBefore)
+        return Outcome<Bytes>::Fail(signedBefore.message());
+    if (!signedBefore.value())
+        return ExchangeMessages(copy);
+    if (!confirmResign || !confirmResign(copy.image + " is already signed. Sign its message again as it stands, "
+                                                      "without exchanging msg_code and msg_data?"))
+        return Outcome<Bytes>::Fail(AlreadySignedMessage(copy.image));
+    return SignedMessage(copy);
+}
+
+std::string AlreadySignedMessage(const std::string& image)
+{
+    return image + " is already signed: its digital_signature holds a signature, and signing again "
+           "would exchange msg_code and msg_data back. Nothing was changed.\n";
 }
 
 Outcome<Bytes> SignedMessage(WorkingCopy& copy)

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/Files.h"
 #include "core/Outcome.h"
+#include "core/OutputCheck.h"
 #include "runner/ToolSession.h"
 #include "signing/EcdsaSign.h"
 #include "signing/KeyFiles.h"
@@ -17,12 +19,6 @@ namespace vantrel {
 // the two steps of a signature made elsewhere (ExternalSigning.h) are these
 // steps in different orders, so an image signed either way is the same.
 
-// A file that signing writes or reads besides the image, and what it is
-// ("key file", "digest file").
-struct NamedFile {
-    std::string path;
-    std::string role;
-};
 
 // Refuses an image that does not exist and a target (the image, or the file
 // the signed image is to replace) that is not a regular file or is one of
@@ -46,6 +42,16 @@ Outcome<WorkingCopy> OpenWorkingCopy(const std::string& toolDirectory, const std
 // anything, sections of different sizes and a digital_signature section too
 // small for r and s.
 Outcome<std::vector<std::uint8_t>> ExchangeMessages(WorkingCopy& copy);
+
+// The message to sign: exchanged as the first signing does it
+// (ExchangeMessages), or, for an image whose digital_signature already holds
+// a signature (anything but one byte repeated), msg_data as it stands, when
+// confirmResign allows it; otherwise the image is refused
+// (AlreadySignedMessage): a second exchange would put the other section's
+// bytes under the signature.
+Outcome<std::vector<std::uint8_t>> MessageToSign(WorkingCopy& copy,
+                                                 const std::function<bool(const std::string&)>& confirmResign);
+std::string AlreadySignedMessage(const std::string& image);
 
 // The message an exchanged copy is signed over: its msg_data.
 Outcome<std::vector<std::uint8_t>> SignedMessage(WorkingCopy& copy);

@@ -6,6 +6,7 @@
 #include "core/Outcome.h"
 
 #include "signing/CurveFile.h"
+#include "signing/KeyFolderLock.h"
 #include "verify/AesDataCheck.h"
 #include "verify/ImageSections.h"
 #include "signing/SignatureCheck.h"
@@ -68,6 +69,14 @@ void CheckImageRecord(const VerifyRequest& request, ImageSections& image, Verify
 VerifyReport VerifyImage(const VerifyRequest& request)
 {
     VerifyReport report;
+    // The public key is read under the key folder's lock, never halfway
+    // through a replacement of its pair.
+    Outcome<KeyFolderLock> lock = KeyFolderLock::Take({request.publicKeyPath, request.publicKeyPath},
+                                                      KeyLockMode::Shared, request.progress);
+    if (!lock) {
+        report.Fail("public key", lock.message());
+        return report;
+    }
     ImageSections image(request.toolDirectory, request.imagePath);
     std::string error;
     if (!image.List(error)) {
