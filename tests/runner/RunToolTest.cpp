@@ -245,10 +245,12 @@ TEST_P(RunToolStream, TakesTheBytesInBlocksOrStopsTheTool)
     EXPECT_EQ(run.end, c.end);
     EXPECT_TRUE(inOrder);
     EXPECT_LE(largest, 1u << 20);
-    if (c.end == End::Exited)
+    if (c.end == End::Exited) {
         EXPECT_EQ(taken, c.expected);
-    if (c.takerRefuses)
+    }
+    if (c.takerRefuses) {
         EXPECT_EQ(run.problem, "no room");
+    }
 }
 
 // "ab" repeated: yes prints "ab\n" lines, so tr drops the line ends.
