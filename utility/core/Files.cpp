@@ -24,20 +24,6 @@ Status FileProblem(const std::string& what, const fs::path& file, int error)
     return Status::Fail("Could not " + what + " " + file.string() + ": " + std::strerror(error) + ".\n");
 }
 
-Status WriteAll(int fd, const std::uint8_t* bytes, std::size_t size, const fs::path& file)
-{
-    while (size > 0) {
-        const ssize_t count = write(fd, bytes, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return FileProblem("write", file, errno);
-        bytes += count;
-        size -= static_cast<std::size_t>(count);
-    }
-    return Done{};
-}
-
 // Copies size bytes of in to out: the kernel's copy first, a plain loop for
 // file systems that refuse it.
 Status CopyDescriptor(int in, int out, off_t size, const fs::path& to)
@@ -122,6 +108,21 @@ Outcome<Container> ReadBounded(int fd, const std::string& shownAs, std::size_t m
 }
 
 }  // namespace
+
+Status WriteAll(int fd, const std::uint8_t* bytes, std::size_t size, const fs::path& file)
+{
+    while (size > 0) {
+        const ssize_t count = write(fd, bytes, size);
+        if (count < 0 && errno == EINTR)
+            continue;
+        // A write that takes nothing has found no room.
+        if (count <= 0)
+            return FileProblem("write", file, count < 0 ? errno : ENOSPC);
+        bytes += count;
+        size -= static_cast<std::size_t>(count);
+    }
+    return Done{};
+}
 
 Status FromReplaceStatus(const ReplaceStatus& status)
 {

@@ -15,6 +15,10 @@ namespace vantrel {
 
 // Whole-file steps the operations share. Every failure names the file.
 
+// Writes all size bytes to fd, resuming after interruptions and short
+// writes: "Could not write FILE: REASON.".
+Status WriteAll(int fd, const std::uint8_t* bytes, std::size_t size, const std::filesystem::path& file);
+
 // Refuses a target that the file rules never replace (a symbolic link, a
 // device, a FIFO, a folder, a file its owner made read-only); see
 // filereplace/FileReplacement.h.

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/Files.h"
+
 namespace vantrel {
 
 namespace {
@@ -42,14 +44,8 @@ Status SectionEncryption::Add(std::span<const std::uint8_t> piece)
         return encrypted;
     if (Status digested = encrypted_.Add(blocks); !digested)
         return digested;
-    for (std::size_t done = 0; done < whole;) {
-        const ssize_t count = write(out_.get(), pending_.data() + done, whole - done);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return WriteProblem(file_, count < 0 ? errno : ENOSPC);
-        done += static_cast<std::size_t>(count);
-    }
+    if (Status written = WriteAll(out_.get(), pending_.data(), whole, file_); !written)
+        return written;
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(whole));
     return Done{};
 }
