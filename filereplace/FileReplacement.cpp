@@ -79,8 +79,11 @@ ReplaceStatus InspectTarget(const std::string& target, TargetState& state)
     return ReplaceStatus::Ok();
 }
 
-ReplaceStatus InstallFile(int fd, const std::string& working, const TargetState& state, FileMode mode,
-                          const std::string& activity)
+namespace {
+
+// The working file's owner, group and mode as the target's (or mode.bits for
+// a new file), then the file flushed.
+ReplaceStatus PrepareToInstall(int fd, const TargetState& state, FileMode mode)
 {
     if (state.exists) {
         if (ReplaceStatus owned = TakeOverOwnership(fd, state, mode); !owned)
@@ -90,18 +93,46 @@ ReplaceStatus InstallFile(int fd, const std::string& working, const TargetState&
     }
     if (fsync(fd) != 0)
         return ReplaceStatus::Fail(Problem("write", state.path, errno));
+    return ReplaceStatus::Ok();
+}
+
+// The rename, and the folder flushed so that the rename reaches the disk.
+ReplaceStatus RenameIntoPlace(const std::string& working, const std::string& target, const FolderLock& folder)
+{
+    if (rename(working.c_str(), target.c_str()) != 0)
+        return ReplaceStatus::Fail(Problem("write", target, errno));
+    if (folder.descriptor() < 0 || fsync(folder.descriptor()) != 0)
+        return ReplaceStatus::Fail(Problem("flush the folder of", target, errno) +
+                                   " The new file is in place but may not survive a power loss.");
+    return ReplaceStatus::Ok();
+}
+
+}  // namespace
+
+ReplaceStatus InstallFile(int fd, const std::string& working, const TargetState& state, FileMode mode,
+                          const std::string& activity)
+{
+    if (ReplaceStatus prepared = PrepareToInstall(fd, state, mode); !prepared)
+        return prepared;
     // No other run replaces a file in this folder between the check and the
     // rename: they take the same lock.
     FolderLock exclusive(FolderOf(state.path), LOCK_EX);
     if (!Unchanged(state))
         return ReplaceStatus::Fail(state.path + " changed while it was being " + activity + "; nothing was written.");
-    if (rename(working.c_str(), state.path.c_str()) != 0)
-        return ReplaceStatus::Fail(Problem("write", state.path, errno));
-    // The rename itself reaches the disk with the folder.
-    if (exclusive.descriptor() < 0 || fsync(exclusive.descriptor()) != 0)
-        return ReplaceStatus::Fail(Problem("flush the folder of", state.path, errno) +
-                                   " The new file is in place but may not survive a power loss.");
-    return ReplaceStatus::Ok();
+    return RenameIntoPlace(working, state.path, exclusive);
+}
+
+ReplaceStatus InstallOverLatest(int fd, const std::string& working, const std::string& target, FileMode mode)
+{
+    // Looked at and replaced under the folder's lock, so another run's
+    // replacement comes wholly before or wholly after this one.
+    FolderLock exclusive(FolderOf(target), LOCK_EX);
+    TargetState now;
+    if (ReplaceStatus allowed = InspectTarget(target, now); !allowed)
+        return allowed;
+    if (ReplaceStatus prepared = PrepareToInstall(fd, now, mode); !prepared)
+        return prepared;
+    return RenameIntoPlace(working, target, exclusive);
 }
 
 FileReplacement::FileReplacement(std::string target, FileMode mode, std::string activity)
@@ -136,6 +167,15 @@ ReplaceStatus FileReplacement::begin()
 ReplaceStatus FileReplacement::commit()
 {
     ReplaceStatus installed = InstallFile(fd_.get(), working_, state_, mode_, activity_);
+    if (installed)
+        working_.clear();
+    fd_.reset();
+    return installed;
+}
+
+ReplaceStatus FileReplacement::commitOverLatest()
+{
+    ReplaceStatus installed = InstallOverLatest(fd_.get(), working_, state_.path, mode_);
     if (installed)
         working_.clear();
     fd_.reset();

@@ -51,6 +51,13 @@ ReplaceStatus InspectTarget(const std::string& target, TargetState& state);
 ReplaceStatus InstallFile(int fd, const std::string& working, const TargetState& state, FileMode mode,
                           const std::string& activity = "written");
 
+// The same for a file that every run rewrites, such as the record of the
+// last signature made in a folder: the target is looked at again under the
+// folder's lock when the file is installed, and whatever another run put
+// there in the meantime is replaced, so the later run's file stays. The other
+// rules (links, devices, read-only, owner) apply to the target as it is then.
+ReplaceStatus InstallOverLatest(int fd, const std::string& working, const std::string& target, FileMode mode);
+
 // A file written in full under a fresh name beside its target and put in the
 // target's place only by commit(); removed when it goes uncommitted. While it
 // lives it is locked, so a later run in the folder can tell it from the
@@ -71,6 +78,8 @@ public:
     const std::string& target() const { return state_.path; }
     // Installs the working file (InstallFile); nothing is replaced on failure.
     ReplaceStatus commit();
+    // Installs it over whatever the target is by then (InstallOverLatest).
+    ReplaceStatus commitOverLatest();
 
 private:
     TargetState state_;

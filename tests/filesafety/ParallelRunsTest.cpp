@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CliTestSupport.h"
+#include "filereplace/FileReplacement.h"
 
 namespace vantrel::testing {
 namespace {
@@ -57,6 +58,38 @@ TEST(ParallelRuns, TwentyProtectsAndTwoSignsInOneFolderAllVerify)
         ++files;
     }
     EXPECT_EQ(files, 1 + 2 * Protects + 2 + 3);
+}
+
+// signature.ecs is rewritten by every signing run: one that another run
+// replaced while this run signed is replaced again (the later run's record
+// stays), where an image replaced meanwhile is refused. The rules still hold
+// for the target as it is at the end: a read-only one is not replaced.
+TEST(ParallelRuns, ARecordReplacedMeanwhileIsReplacedAgainUnlessTheRulesForbid)
+{
+    struct Case {
+        bool overLatest;
+        bool readOnlyMeanwhile;
+        std::string expected;  // the target's text afterwards
+    };
+    for (const Case& c : {Case{false, false, "theirs"}, Case{true, false, "ours"}, Case{true, true, "theirs"}}) {
+        TempDir dir;
+        const std::string target = (dir / "signature.ecs").string();
+        WriteFileText(target, "old");
+        bool installed = false;
+        {
+            FileReplacement ours(target, FileMode::Always(0644));
+            ASSERT_TRUE(ours.begin());
+            ASSERT_EQ(write(ours.descriptor(), "ours", 4), 4);
+            WriteFileText(dir / "other", "theirs");
+            std::filesystem::rename(dir / "other", target);
+            if (c.readOnlyMeanwhile)
+                std::filesystem::permissions(target, std::filesystem::perms::owner_read);
+            installed = c.overLatest ? static_cast<bool>(ours.commitOverLatest()) : static_cast<bool>(ours.commit());
+        }
+        EXPECT_EQ(installed, c.expected == "ours");
+        EXPECT_EQ(ReadFileText(target), c.expected) << c.overLatest << c.readOnlyMeanwhile;
+        EXPECT_EQ(FileNamesIn(dir.path()), std::vector<std::string>{"signature.ecs"});
+    }
 }
 
 }  // namespace

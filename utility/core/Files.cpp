@@ -191,6 +191,11 @@ Status PendingFile::Commit()
     return FromReplaceStatus(replacement_.commit());
 }
 
+Status PendingFile::CommitOverLatest()
+{
+    return FromReplaceStatus(replacement_.commitOverLatest());
+}
+
 std::string TooLargeMessage(const std::string& shownAs, std::size_t maxBytes, const std::string& kind)
 {
     return shownAs + " is larger than " + std::to_string(maxBytes) + " bytes; it cannot be " + kind + ".\n";

@@ -58,6 +58,9 @@ public:
     Status CheckTarget() const;
     // Puts the file in its target's place.
     Status Commit();
+    // The same over whatever the target is by then, for a file that every
+    // run rewrites (InstallOverLatest).
+    Status CommitOverLatest();
 
 private:
     explicit PendingFile(FileReplacement replacement) : replacement_(std::move(replacement)) {}

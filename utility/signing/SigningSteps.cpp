@@ -177,7 +177,12 @@ Status FinishSigning(WorkingCopy& copy, const EcdsaSignature& signature)
         return Status::Fail(record.message());
     if (Status committed = CommitCopy(copy); !committed)
         return committed;
-    return record.value().Commit();
+    // signature.ecs records the last signature made in its folder: a run
+    // that signed another image here meanwhile does not make this one fail.
+    if (Status recorded = record.value().CommitOverLatest(); !recorded)
+        return Status::Fail(recorded.message() + copy.image + " is signed; only " + SignatureRecordFileName +
+                            " was not written.\n");
+    return Done{};
 }
 
 }  // namespace vantrel

@@ -66,7 +66,8 @@ Status CommitCopy(WorkingCopy& copy);
 // Writes r and s into digital_signature of the copy (zeros up to the
 // section's size) and reads them back, then puts the copy in its target's
 // place (CommitCopy) and signature.ecs beside it. signature.ecs
-// is written in full before the image is replaced.
+// is written in full before the image is replaced, and replaces whatever
+// another run wrote there meanwhile: it records the folder's last signature.
 Status FinishSigning(WorkingCopy& copy, const EcdsaSignature& signature);
 
 }  // namespace vantrel
