@@ -335,7 +335,7 @@ TEST_P(SaveCancelled, AtAnyStepWritesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, SaveCancelled,
-                         ::testing::Values("writing section L1_code", "encrypting section L2_data",
+                         ::testing::Values("copying the image", "writing section L1_code", "encrypting section L2_data",
                                            "hashing section L3_copy"),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              return info.param.substr(0, info.param.find(' '));

@@ -24,13 +24,21 @@ Status FileProblem(const std::string& what, const fs::path& file, int error)
     return Status::Fail("Could not " + what + " " + file.string() + ": " + std::strerror(error) + ".\n");
 }
 
+// The bytes copied between two looks at a cancel check: a fraction of a
+// second on any disk, so a large image's copy can be cancelled.
+constexpr off_t CopyStepBytes = off_t{32} << 20;
+
 // Copies size bytes of in to out: the kernel's copy first, a plain loop for
-// file systems that refuse it.
-Status CopyDescriptor(int in, int out, off_t size, const fs::path& to)
+// file systems that refuse it; stops with CancelledMessage when cancelled
+// says so between steps.
+Status CopyDescriptor(int in, int out, off_t size, const fs::path& to, const CancelCheck& cancelled)
 {
     off_t done = 0;
     while (done < size) {
-        const ssize_t count = copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(size - done), 0);
+        if (IsCancelled(cancelled))
+            return Status::Fail(CancelledMessage);
+        const off_t step = std::min(size - done, CopyStepBytes);
+        const ssize_t count = copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(step), 0);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) && done == 0)
@@ -42,7 +50,13 @@ Status CopyDescriptor(int in, int out, off_t size, const fs::path& to)
         done += count;
     }
     std::vector<std::uint8_t> buffer(done < size ? 1 << 16 : 0);
+    off_t sinceLook = 0;
     while (done < size) {
+        if (sinceLook >= CopyStepBytes) {
+            if (IsCancelled(cancelled))
+                return Status::Fail(CancelledMessage);
+            sinceLook = 0;
+        }
         const ssize_t count = read(in, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR)
             continue;
@@ -51,6 +65,7 @@ Status CopyDescriptor(int in, int out, off_t size, const fs::path& to)
         if (Status written = WriteAll(out, buffer.data(), static_cast<std::size_t>(count), to); !written)
             return written;
         done += count;
+        sinceLook += count;
     }
     return Done{};
 }
@@ -137,7 +152,7 @@ Status CheckReplaceableFile(const fs::path& target)
     return FromReplaceStatus(InspectTarget(target.string(), state));
 }
 
-Outcome<FileOwnership> CopyFileContents(const fs::path& from, const fs::path& to)
+Outcome<FileOwnership> CopyFileContents(const fs::path& from, const fs::path& to, const CancelCheck& cancelled)
 {
     using Result = Outcome<FileOwnership>;
     UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
@@ -149,7 +164,7 @@ Outcome<FileOwnership> CopyFileContents(const fs::path& from, const fs::path& to
     UniqueFd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid())
         return Result::Fail(FileProblem("create", to, errno).message());
-    Status copied = CopyDescriptor(in.get(), out.get(), status.st_size, to);
+    Status copied = CopyDescriptor(in.get(), out.get(), status.st_size, to, cancelled);
     // The copy goes to disk while the operation works on it, so the flush
     // before it is put in place finds little left to write.
     if (copied)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Outcome.h"
+#include "core/Progress.h"
 #include "core/Secret.h"
 #include "filereplace/FileReplacement.h"
 
@@ -36,8 +37,10 @@ struct FileOwnership {
 
 // Copies from into a new file to (which must not exist), readable and
 // writable by its owner only while it is worked on, through the kernel's
-// copy where it can. Returns from's ownership, for RestoreOwnership.
-Outcome<FileOwnership> CopyFileContents(const std::filesystem::path& from, const std::filesystem::path& to);
+// copy where it can. Returns from's ownership, for RestoreOwnership. A
+// cancel is looked at every 32 MiB (fails with CancelledMessage, no copy).
+Outcome<FileOwnership> CopyFileContents(const std::filesystem::path& from, const std::filesystem::path& to,
+                                        const CancelCheck& cancelled = {});
 
 // Writes bytes into a new file (which must not exist, and is never followed
 // as a link), readable by its owner only, and flushes it to disk.

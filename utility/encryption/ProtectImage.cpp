@@ -227,10 +227,11 @@ Status ProtectImage(const ProtectRequest& request)
         ToolSession::Open(request.toolDirectory, output.has_parent_path() ? output.parent_path() : ".");
     if (!session)
         return Status::Fail(session.message());
+    session.value().SetCancelCheck(request.cancelled);
+    Report(request.progress, "copying the image");
     Outcome<fs::path> working = session.value().CopyIn(inventory.imagePath, request.outputPath);
     if (!working)
         return Status::Fail(working.message());
-    session.value().SetCancelCheck(request.cancelled);
     Protection protection(request, *cipher, session.value(), working.value());
     if (Status processed = protection.ProcessRows(); !processed)
         return processed;

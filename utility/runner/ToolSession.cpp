@@ -194,7 +194,7 @@ Outcome<fs::path> ToolSession::CopyIn(const fs::path& image, const std::string& 
     const fs::path working = folder_ / "image.vnf";
     TargetState seen;
     InspectTarget(image.string(), seen);  // only what it was; the rules apply to the target at CommitOver
-    Outcome<FileOwnership> copied = CopyFileContents(image, working);
+    Outcome<FileOwnership> copied = CopyFileContents(image, working, cancelled_);
     if (!copied)
         return Outcome<fs::path>::Fail(copied.message());
     copiedModes_[working] = copied.value().mode;

@@ -52,7 +52,7 @@ public:
     // A working copy of image in the folder (writable while it is worked on).
     // The image is looked at first, so that committing over it later sees
     // whether anyone else changed it meanwhile. Messages about the copy name
-    // displayName.
+    // displayName. The cancel check (SetCancelCheck) can stop the copy.
     Outcome<std::filesystem::path> CopyIn(const std::filesystem::path& image, const std::string& displayName);
     // Puts a working copy in target's place by the file rules
     // (filereplace/FileReplacement.h): the target's mode, owner and group
@@ -64,7 +64,8 @@ public:
                       const std::string& activity);
 
     // Every later tool run is stopped within a tenth of a second of cancelled
-    // saying so, and fails with CancelledMessage.
+    // saying so, and a later CopyIn within a step of its copy; both fail with
+    // CancelledMessage.
     void SetCancelCheck(CancelCheck cancelled) { cancelled_ = std::move(cancelled); }
 
     // scnlist -sh IMAGE: the listing, whole.

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/Files.h"
 #include "core/HexText.h"
 #include "core/LittleEndian.h"
 #include "core/OpenSslHandles.h"
@@ -101,6 +102,7 @@ public:
             error = OpenSslErrorText();
             return false;
         }
+        file_ = file;
         out_.reset(open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!out_.valid()) {
             error = "cannot create " + file.string() + ": " + std::strerror(errno);
@@ -138,20 +140,13 @@ public:
 private:
     Status WriteOut(std::size_t size)
     {
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t count = write(out_.get(), plain_.data() + done, size - done);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count <= 0)
-                return Status::Fail(std::string("cannot keep the decrypted bytes: ") +
-                                    std::strerror(count < 0 ? errno : ENOSPC));
-            done += static_cast<std::size_t>(count);
-        }
+        Status written = WriteAll(out_.get(), plain_.data(), size, file_);
         OPENSSL_cleanse(plain_.data(), size);
-        return Done{};
+        return written;
     }
 
     CipherCtxPtr context_;
+    std::filesystem::path file_;
     UniqueFd out_;
     std::vector<std::uint8_t> plain_;
 };
