@@ -331,13 +331,13 @@ INSTANTIATE_TEST_SUITE_P(
                         "digital_signature section does not exist.\n"},
         // Contents of unequal sizes cannot be exchanged without cutting one.
         StepFailureCase{"LongerMsgCode", MessageImage(96, 40), "", "",
-                        "Error: msg_code (96 bytes) and msg_data (40 bytes) of IMAGE differ in size, so their "
+                        "msg_code (96 bytes) and msg_data (40 bytes) of IMAGE differ in size, so their "
                         "contents cannot be exchanged. Nothing was changed.\n"},
         StepFailureCase{"LongerMsgData", MessageImage(24, 100), "", "",
-                        "Error: msg_code (24 bytes) and msg_data (100 bytes) of IMAGE differ in size, so their "
+                        "msg_code (24 bytes) and msg_data (100 bytes) of IMAGE differ in size, so their "
                         "contents cannot be exchanged. Nothing was changed.\n"},
         StepFailureCase{"SignatureSectionTooShort", MessageImage(64, 64, 40), "", "",
-                        "Error: the digital_signature section of IMAGE holds 40 bytes, but the signature needs "
+                        "The digital_signature section of IMAGE holds 40 bytes, but the signature needs "
                         "48.\n"},
         // msg_code of the working copy was already exchanged.
         StepFailureCase{"SecondExchangeFails", MessageImage(), "-replace msg_data ", "echo 'ERROR: disk full'; exit 4",
@@ -346,7 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "sectmend printed something unexpected while writing section digital_signature of IMAGE: "
                         "note: padded\n"},
         StepFailureCase{"SignatureNotWritten", MessageImage(), "-replace digital_signature ", "exit 0",
-                        "Error: the signature read back from section digital_signature of IMAGE differs from the "
+                        "The signature read back from section digital_signature of IMAGE differs from the "
                         "one written.\n"}),
     [](const ::testing::TestParamInfo<StepFailureCase>& info) { return info.param.name; });
 

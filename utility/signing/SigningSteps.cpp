@@ -17,7 +17,7 @@ Status CheckSignatureRoom(std::size_t sectionSize, const std::string& image)
 {
     constexpr std::size_t needed = 2 * SignatureValueBytes;
     if (sectionSize < needed)
-        return Status::Fail("Error: the digital_signature section of " + image + " holds " +
+        return Status::Fail("The digital_signature section of " + image + " holds " +
                             std::to_string(sectionSize) + " bytes, but the signature needs " +
                             std::to_string(needed) + ".\n");
     return Done{};
@@ -65,7 +65,7 @@ Outcome<Bytes> ExchangeMessages(WorkingCopy& copy)
     if (!data)
         return data;
     if (code.value().size() != data.value().size())
-        return Outcome<Bytes>::Fail("Error: msg_code (" + std::to_string(code.value().size()) +
+        return Outcome<Bytes>::Fail("msg_code (" + std::to_string(code.value().size()) +
                                     " bytes) and msg_data (" + std::to_string(data.value().size()) +
                                     " bytes) of " + copy.image +
                                     " differ in size, so their contents cannot be exchanged. Nothing was changed.\n");
@@ -158,7 +158,7 @@ Outcome<PendingFile> WriteSignature(WorkingCopy& copy, const EcdsaSignature& sig
     if (!readBack)
         return Result::Fail(readBack.message());
     if (readBack.value() != bytes.value())
-        return Result::Fail("Error: the signature read back from section digital_signature of " + copy.image +
+        return Result::Fail("The signature read back from section digital_signature of " + copy.image +
                             " differs from the one written.\n");
     return PrepareSignatureRecord(signature.r.get(), signature.s.get());
 }
