@@ -41,12 +41,16 @@ bool WriteAt(int fd, const std::vector<std::uint8_t>& bytes, std::uint64_t offse
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: MakeLargeImage IMAGE MIB [fill]\n");
+        std::fprintf(stderr, "usage: MakeLargeImage IMAGE MIB [fill|messages]\n");
         return 2;
     }
     const std::uint64_t large = std::strtoull(argv[2], nullptr, 10) << 20;
     const bool fill = argc > 3 && std::string(argv[3]) == "fill";
-    std::vector<Section> sections{{"msg_code", 0x1000, 256},       {"msg_data", 0x2000, 256},
+    // "messages": msg_code and msg_data of the large size too (what sign reads).
+    const bool messages = argc > 3 && std::string(argv[3]) == "messages";
+    const std::uint64_t message = messages ? large : 256;
+    std::vector<Section> sections{{"msg_code", messages ? 0x40000000u : 0x1000u, message},
+                                  {"msg_data", messages ? 0x80000000u : 0x2000u, message},
                                   {"digital_signature", 0x3000, 48}, {"AESData", 0x4000, 1024},
                                   {"ShareFunctionSection0", 0x10000000, large}};
     std::string names(1, '\0');
@@ -94,9 +98,11 @@ int main(int argc, char** argv)
     bool ok = fd >= 0 && WriteAt(fd, header, 0) &&
               WriteAt(fd, std::vector<std::uint8_t>(names.begin(), names.end()), namesOffset) &&
               WriteAt(fd, table, headersOffset);
+    // Large message sections stay sparse (zeros).
     for (std::size_t i = 0; ok && i + 1 < sections.size(); ++i)
-        ok = WriteAt(fd, std::vector<std::uint8_t>(sections[i].size, static_cast<std::uint8_t>(0x11 * (i + 1))),
-                     sections[i].offset);
+        if (sections[i].size <= 1024)
+            ok = WriteAt(fd, std::vector<std::uint8_t>(sections[i].size, static_cast<std::uint8_t>(0x11 * (i + 1))),
+                         sections[i].offset);
     std::uint64_t state = 0x9e3779b97f4a7c15u;
     std::vector<std::uint8_t> block(1 << 20);
     for (std::uint64_t done = 0; ok && fill && done < large; done += block.size()) {

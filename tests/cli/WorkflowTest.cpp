@@ -288,9 +288,10 @@ TEST(ArmFirmwareWorkflowTest, SignProtectVerifyTheExampleImage)
     EXPECT_NE(tampered.err.find("verification failed: section L2_Encrypt"), std::string::npos) << tampered.err;
 }
 
-// A section larger than the memory the programs may take (ulimit -d: heap
-// and private mappings, not the shared libraries) signs, protects and
-// verifies against the original: its bytes are streamed, never held whole.
+// Sections larger than the memory the programs may take (ulimit -d: heap
+// and private mappings, not the shared libraries), the signed message
+// sections among them, sign, protect and verify against the original: their
+// bytes are streamed, never held whole.
 // The sanitizers reserve far more than the limit, so they skip it.
 TEST_F(WorkflowTest, SectionLargerThanTheAllowedMemoryProtectsAndVerifies)
 {
@@ -300,6 +301,12 @@ TEST_F(WorkflowTest, SectionLargerThanTheAllowedMemoryProtectsAndVerifies)
     constexpr std::size_t LimitKib = 16 * 1024;
     ImageSpec spec = ProtectableImage();
     spec.sections.push_back({"ShareFunctionSectionLarge", PatternBytes(24u << 20, 9), 1, 6, 0x10000000});
+    for (auto& section : spec.sections)
+        if (section.name == "msg_code" || section.name == "msg_data") {
+            const bool code = section.name == "msg_code";
+            section.bytes = PatternBytes(20u << 20, code ? 3 : 4);
+            section.address = code ? 0x20000000 : 0x22000000;  // apart from the protected sections
+        }
     WriteElfImage(image, spec);
     spec = {};
     const auto limited = [&](std::vector<std::string> arguments) {

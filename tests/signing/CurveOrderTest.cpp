@@ -83,7 +83,7 @@ TEST(CurveOrder, APublicKeyOutsideTheGroupOfOrderQIsRefused)
     testing::WriteFileText(work / "public.ecs", "0 1\n");
     std::string detail;
     const SignatureInputs inputs{(testing::ToolsDir() / "ecc_koblitz.ecs").string(), (work / "public.ecs").string(),
-                                 std::vector<std::uint8_t>(48, 1), {1, 2, 3}};
+                                 std::vector<std::uint8_t>(48, 1), Sha1Digest{1, 2, 3}};
     EXPECT_FALSE(CheckSignature(inputs, detail));
     EXPECT_NE(detail.find("holds a point outside the group of order q"), std::string::npos) << detail;
 }

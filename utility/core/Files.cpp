@@ -196,6 +196,20 @@ Outcome<PendingFile> PendingFile::Write(const fs::path& target, std::span<const 
     return PendingFile(std::move(replacement));
 }
 
+Outcome<PendingFile> PendingFile::Copy(const fs::path& target, const fs::path& source, unsigned mode)
+{
+    UniqueFd in(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (!in.valid() || fstat(in.get(), &status) != 0)
+        return Outcome<PendingFile>::Fail(FileProblem("read", source, errno).message());
+    FileReplacement replacement(target.string(), FileMode::Always(mode));
+    if (ReplaceStatus begun = replacement.begin(); !begun)
+        return Outcome<PendingFile>::Fail(begun.message() + "\n");
+    if (Status copied = CopyDescriptor(in.get(), replacement.descriptor(), status.st_size, target, {}); !copied)
+        return Outcome<PendingFile>::Fail(copied.message());
+    return PendingFile(std::move(replacement));
+}
+
 Status PendingFile::CheckTarget() const
 {
     return CheckReplaceableFile(replacement_.target());

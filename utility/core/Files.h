@@ -56,6 +56,9 @@ public:
     // keeps them whatever the target had).
     static Outcome<PendingFile> Write(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                                       unsigned mode);
+    // The same with the contents of the file source, copied in blocks.
+    static Outcome<PendingFile> Copy(const std::filesystem::path& target, const std::filesystem::path& source,
+                                     unsigned mode);
 
     // Whether the target may still be replaced (CheckReplaceableFile).
     Status CheckTarget() const;

@@ -1,6 +1,14 @@
 #include "core/Sha1.h"
 
+#include <fcntl.h>
 #include <openssl/evp.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "filereplace/UniqueFd.h"
 
 namespace vantrel {
 
@@ -42,6 +50,26 @@ Status Sha1Stream::Finish(Sha1Digest& digest)
         return Sha1Failed();
     ready_ = false;
     return Status(Done{});
+}
+
+Status Sha1OfFile(const std::filesystem::path& file, Sha1Digest& digest)
+{
+    UniqueFd in(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return Status::Fail("Could not read " + file.string() + ": " + std::strerror(errno) + ".\n");
+    Sha1Stream stream;
+    std::vector<std::uint8_t> block(1 << 20);
+    for (;;) {
+        const ssize_t count = read(in.get(), block.data(), block.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return Status::Fail("Could not read " + file.string() + ": " + std::strerror(errno) + ".\n");
+        if (count == 0)
+            return stream.Finish(digest);
+        if (Status added = stream.Add({block.data(), static_cast<std::size_t>(count)}); !added)
+            return added;
+    }
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 
 #include "core/OpenSslHandles.h"
@@ -14,6 +15,9 @@ using Sha1Digest = std::array<std::uint8_t, 20>;
 // SHA-1 of the bytes, in the standard digest order. Fails only when OpenSSL
 // does (the message carries its error text).
 Status Sha1(std::span<const std::uint8_t> bytes, Sha1Digest& digest);
+
+// SHA-1 of a file's contents, read in blocks, never held whole.
+Status Sha1OfFile(const std::filesystem::path& file, Sha1Digest& digest);
 
 // SHA-1 of bytes that come in pieces (a section streamed block by block):
 // the same digest as Sha1 of the pieces joined.

@@ -133,13 +133,11 @@ Status SignImageWithToken(const TokenSignRequest& request)
     if (!copy)
         return Status::Fail(copy.message());
     Report(request.progress, "signing " + request.imagePath + " in the token");
-    Outcome<Bytes> message = MessageToSign(copy.value(), request.confirmResign);
+    Outcome<SigningMessage> message = MessageToSign(copy.value(), request.confirmResign);
     if (!message)
         return Status::Fail(message.message());
-    Sha1Digest digest{};
-    if (Status hashed = Sha1(message.value(), digest); !hashed)
-        return Status::Fail(hashed.message());
-    Outcome<EcdsaSignature> signature = SignWithTokenKey(token.value().session, privateKey.value(), digest);
+    Outcome<EcdsaSignature> signature =
+        SignWithTokenKey(token.value().session, privateKey.value(), message.value().digest);
     if (!signature)
         return Status::Fail(signature.message());
 
@@ -150,7 +148,7 @@ Status SignImageWithToken(const TokenSignRequest& request)
         return Status::Fail(record.message());
     std::string detail;
     const SignatureInputs inputs{CurveFilePath(request.toolDirectory), request.publicKeyPath, record.value(),
-                                 message.value()};
+                                 message.value().digest};
     if (!CheckSignature(inputs, detail))
         return Status::Fail("the token's signature does not verify against " + request.publicKeyPath + " (" +
                             detail + "). Nothing was changed.\n");

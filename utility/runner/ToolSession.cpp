@@ -328,25 +328,40 @@ Status ToolSession::StreamSection(const fs::path& image, const std::string& sect
     return Done{};
 }
 
-Outcome<std::vector<std::uint8_t>> ToolSession::GetSection(const fs::path& image, const std::string& section)
+Outcome<std::uint64_t> ToolSession::SaveSection(const fs::path& image, const std::string& section,
+                                                const std::string& fileName)
 {
-    using Result = Outcome<std::vector<std::uint8_t>>;
+    using Result = Outcome<std::uint64_t>;
     if (Status name = CheckSectionName(section); !name)
         return Result::Fail(name.message());
     Outcome<std::string> handed = HandedName(image);
     if (!handed)
         return Result::Fail(handed.message());
-    const fs::path file = folder_ / BytesFileName;
-    std::error_code ignored;
-    fs::remove(file, ignored);
+    const fs::path file = folder_ / fileName;
+    std::error_code error;
+    fs::remove(file, error);
     const std::string step = "reading section " + section + " of " + DisplayName(image);
     const ToolLimits limits{std::chrono::milliseconds(0), RunTimeLimit(2 * FileSize(image)), 64 * 1024};
-    if (Status run = Run("sectmend", {"-get", section, "-o", BytesFileName, handed.value()}, limits, step, true);
-        !run)
+    if (Status run = Run("sectmend", {"-get", section, "-o", fileName, handed.value()}, limits, step, true); !run)
         return Result::Fail(run.message());
+    const std::uint64_t size = fs::file_size(file, error);
+    if (error)
+        return Result::Fail("Could not read section " + section + " of " + DisplayName(image) + ": " +
+                            error.message() + ".\n");
+    return size;
+}
+
+Outcome<std::vector<std::uint8_t>> ToolSession::GetSection(const fs::path& image, const std::string& section)
+{
+    using Result = Outcome<std::vector<std::uint8_t>>;
+    Outcome<std::uint64_t> saved = SaveSection(image, section, BytesFileName);
+    if (!saved)
+        return Result::Fail(saved.message());
+    const fs::path file = folder_ / BytesFileName;
     // A section is never larger than its image.
     Outcome<std::vector<std::uint8_t>> bytes =
         ReadFileContents(file, static_cast<std::size_t>(FileSize(image)), "section " + section + " of " + DisplayName(image));
+    std::error_code ignored;
     fs::remove(file, ignored);
     return bytes;
 }

@@ -76,6 +76,10 @@ public:
     // failing stops sectmend and fails with take's message.
     Status StreamSection(const std::filesystem::path& image, const std::string& section, std::uint64_t size,
                          const std::function<Status(std::span<const std::uint8_t>)>& take);
+    // sectmend -get NAME -o FILE IMAGE into the file fileName of the folder
+    // (replacing it), never held in memory: the section's size.
+    Outcome<std::uint64_t> SaveSection(const std::filesystem::path& image, const std::string& section,
+                                       const std::string& fileName);
     // sectmend -get NAME -o FILE IMAGE: the section's bytes as stored, whole
     // (for the small sections of the record and the signature).
     Outcome<std::vector<std::uint8_t>> GetSection(const std::filesystem::path& image, const std::string& section);

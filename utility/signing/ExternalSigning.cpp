@@ -34,7 +34,7 @@ Bytes DigestFileBytes(const Sha1Digest& digest, DigestFormat format)
 
 // The signature is checked exactly as verify and the boot code check it.
 Status CheckExternalSignature(const ExternalSignatureRequest& request, const EcdsaSignature& signature,
-                              const Bytes& message, const std::string& target)
+                              const Sha1Digest& messageDigest, const std::string& target)
 {
     Outcome<Bytes> bytes = SignatureRecordBytes(signature);
     if (!bytes)
@@ -42,7 +42,8 @@ Status CheckExternalSignature(const ExternalSignatureRequest& request, const Ecd
                             " does not fit digital_signature: r or s has more than 24 bytes. Nothing was "
                             "changed.\n");
     std::string detail;
-    const SignatureInputs inputs{CurveFilePath(request.toolDirectory), request.publicKeyPath, bytes.value(), message};
+    const SignatureInputs inputs{CurveFilePath(request.toolDirectory), request.publicKeyPath, bytes.value(),
+                                 messageDigest};
     if (!CheckSignature(inputs, detail))
         return Status::Fail("The signature in " + request.signaturePath + " does not verify against " +
                             request.publicKeyPath + " and the message of " + target + " (" + detail +
@@ -69,18 +70,16 @@ Outcome<PreparedDigest> PrepareExternalSignature(const DigestRequest& request)
     if (!copy)
         return Result::Fail(copy.message());
     Report(request.progress, "preparing " + target + " for a signature made elsewhere");
-    Outcome<Bytes> message = MessageToSign(copy.value(), nullptr);
+    Outcome<SigningMessage> message = MessageToSign(copy.value(), nullptr);
     if (!message)
         return Result::Fail(message.message());
-    PreparedDigest prepared{{}, target, messagePath};
-    if (Status hashed = Sha1(message.value(), prepared.digest); !hashed)
-        return Result::Fail(hashed.message());
+    const PreparedDigest prepared{message.value().digest, target, messagePath};
 
     Outcome<PendingFile> digestFile =
         PendingFile::Write(request.digestPath, DigestFileBytes(prepared.digest, request.format), 0644);
     if (!digestFile)
         return Result::Fail(digestFile.message());
-    Outcome<PendingFile> messageFile = PendingFile::Write(messagePath, message.value(), 0644);
+    Outcome<PendingFile> messageFile = PendingFile::Copy(messagePath, message.value().file, 0644);
     if (!messageFile)
         return Result::Fail(messageFile.message());
     // The digest files first: an image left unexchanged by a failure after
@@ -113,10 +112,10 @@ Status ApplyExternalSignature(const ExternalSignatureRequest& request)
     if (!copy)
         return Status::Fail(copy.message());
     Report(request.progress, "checking the signature in " + request.signaturePath);
-    Outcome<Bytes> message = SignedMessage(copy.value());
+    Outcome<SigningMessage> message = SignedMessage(copy.value());
     if (!message)
         return Status::Fail(message.message());
-    if (Status verified = CheckExternalSignature(request, signature.value(), message.value(), request.imagePath);
+    if (Status verified = CheckExternalSignature(request, signature.value(), message.value().digest, request.imagePath);
         !verified)
         return verified;
     Report(request.progress, "signing " + target);

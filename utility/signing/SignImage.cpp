@@ -84,12 +84,9 @@ Outcome<SigningKey> LoadSigningKey(const std::string& toolDirectory, const KeyFi
     return key;
 }
 
-// ECDSA with SHA-1 over the message bytes.
-Outcome<EcdsaSignature> SignMessage(SigningKey& key, const Bytes& message)
+// ECDSA with SHA-1 over the message (its digest).
+Outcome<EcdsaSignature> SignMessage(SigningKey& key, const Sha1Digest& digest)
 {
-    Sha1Digest digest{};
-    if (Status hashed = Sha1(message, digest); !hashed)
-        return Outcome<EcdsaSignature>::Fail(hashed.message());
     BignumPtr h(BN_bin2bn(digest.data(), static_cast<int>(digest.size()), nullptr));
     if (!h)
         return Outcome<EcdsaSignature>::Fail("Problem - out of memory: " + OpenSslErrorText());
@@ -99,13 +96,13 @@ Outcome<EcdsaSignature> SignMessage(SigningKey& key, const Bytes& message)
 
 // The signature checked as verify checks it, with the public key file verify
 // reads, before anything is committed.
-Status BackVerify(const SignRequest& request, const EcdsaSignature& signature, const Bytes& message)
+Status BackVerify(const SignRequest& request, const EcdsaSignature& signature, const Sha1Digest& messageDigest)
 {
     Outcome<Bytes> record = SignatureRecordBytes(signature);
     if (!record)
         return Status::Fail(record.message());
     std::string detail;
-    if (!CheckSignature({CurveFilePath(request.toolDirectory), request.keys.publicKey, record.value(), message},
+    if (!CheckSignature({CurveFilePath(request.toolDirectory), request.keys.publicKey, record.value(), messageDigest},
                         detail))
         return Status::Fail("Problem - the new signature does not verify with " + request.keys.publicKey + " (" +
                             detail + "). Nothing was signed.");
@@ -157,13 +154,13 @@ Outcome<SigningKeyUsed> SignImage(const SignRequest& request)
     if (!copy)
         return Result::Fail(copy.message());
     Report(request.progress, "signing " + image);
-    Outcome<Bytes> message = MessageToSign(copy.value(), request.confirmResign);
+    Outcome<SigningMessage> message = MessageToSign(copy.value(), request.confirmResign);
     if (!message)
         return Result::Fail(message.message());
-    Outcome<EcdsaSignature> signature = SignMessage(key.value(), message.value());
+    Outcome<EcdsaSignature> signature = SignMessage(key.value(), message.value().digest);
     if (!signature)
         return Result::Fail(signature.message());
-    if (Status verified = BackVerify(request, signature.value(), message.value()); !verified)
+    if (Status verified = BackVerify(request, signature.value(), message.value().digest); !verified)
         return Result::Fail(verified.message());
     if (Status finished = FinishSigning(copy.value(), signature.value()); !finished)
         return Result::Fail(finished.message());

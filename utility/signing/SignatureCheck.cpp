@@ -61,11 +61,8 @@ EcPointPtr ReadPublicPoint(const std::string& path, const CheckedCurve& curve, B
 }
 
 // h: the whole SHA-1 digest as an integer, first byte most significant.
-BignumPtr MessageDigestNumber(const std::vector<std::uint8_t>& message)
+BignumPtr MessageDigestNumber(const Sha1Digest& digest)
 {
-    Sha1Digest digest{};
-    if (!Sha1(message, digest))
-        return nullptr;
     return BignumPtr(BN_bin2bn(digest.data(), static_cast<int>(digest.size()), nullptr));
 }
 
@@ -123,7 +120,7 @@ bool CheckSignature(const SignatureInputs& inputs, std::string& detail)
     const unsigned char* bytes = inputs.signature.data();
     BignumPtr r(BN_lebin2bn(bytes, SignatureValueBytes, nullptr));
     BignumPtr s(BN_lebin2bn(bytes + SignatureValueBytes, SignatureValueBytes, nullptr));
-    BignumPtr h = MessageDigestNumber(inputs.message);
+    BignumPtr h = MessageDigestNumber(inputs.messageDigest);
     if (!r || !s || !h) {
         detail = OpenSslErrorText();
         return false;

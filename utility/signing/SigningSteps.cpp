@@ -55,30 +55,48 @@ Outcome<WorkingCopy> OpenWorkingCopy(const std::string& toolDirectory, const std
     return WorkingCopy{std::move(session.value()), std::move(working.value()), targetPath, image};
 }
 
-Outcome<Bytes> ExchangeMessages(WorkingCopy& copy)
+namespace {
+
+constexpr const char* CodeFileName = "msg_code.bin";
+constexpr const char* DataFileName = "msg_data.bin";
+
+// The message in the folder's file name: its size and digest.
+Outcome<SigningMessage> MessageIn(const WorkingCopy& copy, const std::string& name, std::uint64_t size)
 {
+    SigningMessage message{copy.session.folder() / name, size, {}};
+    if (Status hashed = Sha1OfFile(message.file, message.digest); !hashed)
+        return Outcome<SigningMessage>::Fail(hashed.message());
+    return message;
+}
+
+}  // namespace
+
+Outcome<SigningMessage> ExchangeMessages(WorkingCopy& copy)
+{
+    using Result = Outcome<SigningMessage>;
     ToolSession& tools = copy.session;
-    Outcome<Bytes> code = tools.GetSection(copy.file, "msg_code");
+    Outcome<std::uint64_t> code = tools.SaveSection(copy.file, "msg_code", CodeFileName);
     if (!code)
-        return code;
-    Outcome<Bytes> data = tools.GetSection(copy.file, "msg_data");
+        return Result::Fail(code.message());
+    Outcome<std::uint64_t> data = tools.SaveSection(copy.file, "msg_data", DataFileName);
     if (!data)
-        return data;
-    if (code.value().size() != data.value().size())
-        return Outcome<Bytes>::Fail("msg_code (" + std::to_string(code.value().size()) +
-                                    " bytes) and msg_data (" + std::to_string(data.value().size()) +
-                                    " bytes) of " + copy.image +
-                                    " differ in size, so their contents cannot be exchanged. Nothing was changed.\n");
+        return Result::Fail(data.message());
+    const std::uint64_t size = code.value();
+    if (size != data.value())
+        return Result::Fail("msg_code (" + std::to_string(size) + " bytes) and msg_data (" +
+                            std::to_string(data.value()) + " bytes) of " + copy.image +
+                            " differ in size, so their contents cannot be exchanged. Nothing was changed.\n");
     Outcome<Bytes> section = tools.GetSection(copy.file, "digital_signature");
     if (!section)
-        return section;
+        return Result::Fail(section.message());
     if (Status room = CheckSignatureRoom(section.value().size(), copy.image); !room)
-        return Outcome<Bytes>::Fail(room.message());
-    if (Status step = tools.ReplaceSection(copy.file, "msg_code", data.value(), data.value().size()); !step)
-        return Outcome<Bytes>::Fail(step.message());
-    if (Status step = tools.ReplaceSection(copy.file, "msg_data", code.value(), code.value().size()); !step)
-        return Outcome<Bytes>::Fail(step.message());
-    return code;
+        return Result::Fail(room.message());
+    const fs::path& folder = tools.folder();
+    if (Status step = tools.ReplaceSectionFrom(copy.file, "msg_code", folder / DataFileName, size); !step)
+        return Result::Fail(step.message());
+    if (Status step = tools.ReplaceSectionFrom(copy.file, "msg_data", folder / CodeFileName, size); !step)
+        return Result::Fail(step.message());
+    return MessageIn(copy, CodeFileName, size);
 }
 
 namespace {
@@ -97,16 +115,16 @@ Outcome<bool> AlreadySigned(WorkingCopy& copy)
 
 }  // namespace
 
-Outcome<Bytes> MessageToSign(WorkingCopy& copy, const std::function<bool(const std::string&)>& confirmResign)
+Outcome<SigningMessage> MessageToSign(WorkingCopy& copy, const std::function<bool(const std::string&)>& confirmResign)
 {
     Outcome<bool> signedBefore = AlreadySigned(copy);
     if (!signedBefore)
-        return Outcome<Bytes>::Fail(signedBefore.message());
+        return Outcome<SigningMessage>::Fail(signedBefore.message());
     if (!signedBefore.value())
         return ExchangeMessages(copy);
     if (!confirmResign || !confirmResign(copy.image + " is already signed. Sign its message again as it stands, "
                                                       "without exchanging msg_code and msg_data?"))
-        return Outcome<Bytes>::Fail(AlreadySignedMessage(copy.image));
+        return Outcome<SigningMessage>::Fail(AlreadySignedMessage(copy.image));
     return SignedMessage(copy);
 }
 
@@ -116,9 +134,12 @@ std::string AlreadySignedMessage(const std::string& image)
            "would exchange msg_code and msg_data back. Nothing was changed.\n";
 }
 
-Outcome<Bytes> SignedMessage(WorkingCopy& copy)
+Outcome<SigningMessage> SignedMessage(WorkingCopy& copy)
 {
-    return copy.session.GetSection(copy.file, "msg_data");
+    Outcome<std::uint64_t> size = copy.session.SaveSection(copy.file, "msg_data", DataFileName);
+    if (!size)
+        return Outcome<SigningMessage>::Fail(size.message());
+    return MessageIn(copy, DataFileName, size.value());
 }
 
 Outcome<Bytes> SignatureRecordBytes(const EcdsaSignature& signature)

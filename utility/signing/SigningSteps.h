@@ -9,6 +9,7 @@
 #include "core/Files.h"
 #include "core/Outcome.h"
 #include "core/OutputCheck.h"
+#include "core/Sha1.h"
 #include "runner/ToolSession.h"
 #include "signing/EcdsaSign.h"
 #include "signing/KeyFiles.h"
@@ -37,11 +38,20 @@ struct WorkingCopy {
 Outcome<WorkingCopy> OpenWorkingCopy(const std::string& toolDirectory, const std::string& image,
                                      const std::string& target);
 
+// The message a signature is made over: its bytes in a file of the copy's
+// private folder (a message section of any size is never held whole), its
+// size and its SHA-1 digest.
+struct SigningMessage {
+    std::filesystem::path file;
+    std::uint64_t size = 0;
+    Sha1Digest digest{};
+};
+
 // Exchanges msg_code and msg_data on the copy and returns the message to be
 // signed: the former msg_code, now in msg_data. Refuses, before changing
 // anything, sections of different sizes and a digital_signature section too
 // small for r and s.
-Outcome<std::vector<std::uint8_t>> ExchangeMessages(WorkingCopy& copy);
+Outcome<SigningMessage> ExchangeMessages(WorkingCopy& copy);
 
 // The message to sign: exchanged as the first signing does it
 // (ExchangeMessages), or, for an image whose digital_signature already holds
@@ -49,12 +59,11 @@ Outcome<std::vector<std::uint8_t>> ExchangeMessages(WorkingCopy& copy);
 // confirmResign allows it; otherwise the image is refused
 // (AlreadySignedMessage): a second exchange would put the other section's
 // bytes under the signature.
-Outcome<std::vector<std::uint8_t>> MessageToSign(WorkingCopy& copy,
-                                                 const std::function<bool(const std::string&)>& confirmResign);
+Outcome<SigningMessage> MessageToSign(WorkingCopy& copy, const std::function<bool(const std::string&)>& confirmResign);
 std::string AlreadySignedMessage(const std::string& image);
 
 // The message an exchanged copy is signed over: its msg_data.
-Outcome<std::vector<std::uint8_t>> SignedMessage(WorkingCopy& copy);
+Outcome<SigningMessage> SignedMessage(WorkingCopy& copy);
 
 // r then s, 24 bytes each, least significant byte first, as
 // digital_signature holds them.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/Outcome.h"
+#include "core/Sha1.h"
 
 #include "signing/CurveFile.h"
 #include "signing/KeyFolderLock.h"
@@ -25,20 +26,43 @@ std::optional<std::vector<std::uint8_t>> SectionBytes(ImageSections& image, cons
     return image.ReadBytes(name, error);
 }
 
+// The SHA-1 of msg_data, streamed (a message of any size is never held
+// whole); its size in size.
+std::optional<Sha1Digest> MessageDigest(ImageSections& image, std::uint64_t& size, std::string& error)
+{
+    const ListedSection* section = image.FindByName("msg_data");
+    if (!section) {
+        error = "the image has no msg_data section";
+        return std::nullopt;
+    }
+    size = section->size;
+    Sha1Stream stream;
+    Sha1Digest digest{};
+    if (!image.StreamBytes(*section, [&stream](std::span<const std::uint8_t> piece) { return stream.Add(piece); },
+                           error))
+        return std::nullopt;
+    if (Status finished = stream.Finish(digest); !finished) {
+        error = MessageLine(finished.message());
+        return std::nullopt;
+    }
+    return digest;
+}
+
 void CheckImageSignature(const VerifyRequest& request, ImageSections& image, VerifyReport& report)
 {
     std::string detail;
+    std::uint64_t size = 0;
     auto signature = SectionBytes(image, "digital_signature", detail);
-    auto message = signature ? SectionBytes(image, "msg_data", detail) : std::nullopt;
-    if (!message) {
+    auto digest = signature ? MessageDigest(image, size, detail) : std::nullopt;
+    if (!digest) {
         report.Fail("signature", detail);
         return;
     }
     SignatureInputs inputs{CurveFilePath(request.toolDirectory), request.publicKeyPath, std::move(*signature),
-                           std::move(*message)};
+                           *digest};
     if (CheckSignature(inputs, detail))
-        report.Pass("signature", "ECDSA signature over msg_data (" + std::to_string(inputs.message.size()) +
-                                     " bytes) holds for " + request.publicKeyPath);
+        report.Pass("signature", "ECDSA signature over msg_data (" + std::to_string(size) + " bytes) holds for " +
+                                     request.publicKeyPath);
     else
         report.Fail("signature", detail);
 }
