@@ -14,8 +14,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "CliTestSupport.h"
+#include "pkcs11/TokenKey.h"
+#include "pkcs11/TokenModule.h"
 
 namespace vantrel::testing {
 namespace {
@@ -83,9 +86,46 @@ protected:
     }
 };
 
+// The attributes the token keeps for the private key the URI names, as
+// the token itself reports them (nothing of the program's own reading).
+std::map<CK_ATTRIBUTE_TYPE, bool> PrivateKeyFlags(const std::vector<CK_ATTRIBUTE_TYPE>& types)
+{
+    std::map<CK_ATTRIBUTE_TYPE, bool> flags;
+    Outcome<::vantrel::TokenUri> uri = ::vantrel::TokenUri::Parse(TokenUri);
+    Outcome<TokenModule> module = TokenModule::Load(SoftHsmModule);
+    if (!uri || !module)
+        return flags;
+    Outcome<TokenSlot> slot = module.value().FindToken(uri.value());
+    if (!slot)
+        return flags;
+    Outcome<TokenSession> session = TokenSession::Open(slot.value(), TokenUri, false);
+    const std::string pin = "1234";
+    if (!session || !session.value().Login(SecretBytes(pin.begin(), pin.end())))
+        return flags;
+    Outcome<CK_OBJECT_HANDLE> key = FindTokenObject(session.value(), uri.value(), CKO_PRIVATE_KEY);
+    if (!key)
+        return flags;
+    for (CK_ATTRIBUTE_TYPE type : types) {
+        CK_BBOOL value = CK_FALSE;
+        CK_ATTRIBUTE attribute{type, &value, sizeof value};
+        if (session.value().functions()->C_GetAttributeValue(session.value().handle(), key.value(), &attribute, 1) ==
+            CKR_OK)
+            flags[type] = value == CK_TRUE;
+    }
+    return flags;
+}
+
 TEST_F(TokenSigningTest, KeyMadeInTheTokenSignsAndVerifyPasses)
 {
     GenerateInToken();
+    // Kept secret in the token and good for signing only.
+    const std::map<CK_ATTRIBUTE_TYPE, bool> expected{{CKA_SENSITIVE, true}, {CKA_EXTRACTABLE, false},
+                                                     {CKA_SIGN, true},      {CKA_DECRYPT, false},
+                                                     {CKA_UNWRAP, false},   {CKA_DERIVE, false}};
+    std::vector<CK_ATTRIBUTE_TYPE> types;
+    for (const auto& [type, value] : expected)
+        types.push_back(type);
+    EXPECT_EQ(PrivateKeyFlags(types), expected);
     const Bytes before = SectionBytes(image, "msg_code");
     const auto signedImage = Token({"sign", image.string()});
     ASSERT_EQ(signedImage.status, 0) << signedImage.err;
