@@ -113,7 +113,7 @@ TEST(Leftovers, TheNextRunRemovesWhatEndedRunsLeftAndNothingElse)
     const std::string live = (dir / ".live.vnf.vantrel-Qq1Ww2").string();
     FILE* holder = popen(("exec /usr/bin/flock -x '" + live + "' -c 'read line'").c_str(), "w");
     ASSERT_NE(holder, nullptr);
-    for (int tries = 0; tries < 200 && RunProgram({"/usr/bin/flock", "-n", "-x", live, "true"}).status == 0; ++tries)
+    for (int tries = 0; tries < 3000 && RunProgram({"/usr/bin/flock", "-n", "-x", live, "true"}).status == 0; ++tries)
         usleep(10000);
 
     const ProgramResult result =

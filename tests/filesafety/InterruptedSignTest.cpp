@@ -45,12 +45,13 @@ void SignAndKillAfter(const fs::path& folder, const std::string& image, std::chr
     waitpid(pid, &status, 0);
 }
 
-// The processes whose working directory lies in folder, waited for a while:
-// a child killed with its parent is gone as soon as it has been reaped.
+// The processes whose working directory lies in folder, waited for up to
+// half a minute (a loaded machine reaps slowly): a child killed with its
+// parent is gone as soon as it has been reaped.
 std::vector<std::string> ProcessesWorkingIn(const fs::path& folder)
 {
     std::vector<std::string> found;
-    for (int tries = 0; tries < 100; ++tries) {
+    for (int tries = 0; tries < 600; ++tries) {
         found.clear();
         for (const auto& entry : fs::directory_iterator("/proc")) {
             std::error_code error;
